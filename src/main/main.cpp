@@ -1,0 +1,217 @@
+#include "main/main.h"
+
+#include <GL/glew.h>
+#include <SDL/SDL.h>
+#include <cstdlib>
+#include <cstring>
+
+#include "main/startup_settings.h"
+#include "platform/win32/localtime.h"
+#include "platform/win32/messagebox.h"
+#include "scenes/scenemanager.h"
+#include "util/data/datafile.h"
+#include "util/data/loadingbar.h"
+#include "util/error/fatal.h"
+
+StartupSettings g_settings;
+
+namespace {
+
+const char* const SOURCE = "src\\main";
+
+// Suppresses the motion event caused by the loop's own pointer warp.
+unsigned char g_ignore_next_motion = 0;
+
+// Stand-in until the setup dialog runs: the show starts windowed at 1280 x 720.
+int run_setup_dialog_standin(HINSTANCE)
+{
+    g_settings.width = 1280;
+    g_settings.height = 720;
+    g_settings.video_flags &= ~static_cast<std::uint32_t>(SDL_FULLSCREEN);
+    return 1;
+}
+
+} // namespace
+
+void before_setup_dialog() {}
+void after_setup_dialog() {}
+
+std::string missing_extensions_text(const std::vector<std::string>& missing)
+{
+    if (missing.empty()) return std::string();
+    std::string text = missing.size() == 1 ? "Extension " : "Extensions ";
+    for (size_t i = 0; i < missing.size(); ++i) {
+        if (i > 0) text += ", ";
+        text += missing[i];
+    }
+    text += " not supported, which means this demo probably won't run very well or at all. If "
+            "you still want to risk it, press OK. \n\n(Side effects may include bubonic plague, "
+            "outbreaks of cholera, Spontaneous Massive Existence Failures and other conditions "
+            "too horrible for mere words. The author of this application does not take "
+            "responsibility for any damages, injuries or death resulting from the erroneous use "
+            "of this product.)";
+    return text;
+}
+
+void check_gl_extensions()
+{
+    struct Required {
+        const char* name;
+        bool present;
+    };
+    const Required required[] = {
+        {"GLEW_ARB_vertex_program", GLEW_ARB_vertex_program != 0},
+        {"GLEW_ARB_fragment_program", GLEW_ARB_fragment_program != 0},
+        {"GLEW_ARB_multitexture", GLEW_ARB_multitexture != 0},
+        {"GLEW_ARB_vertex_shader", GLEW_ARB_vertex_shader != 0},
+        {"GLEW_ARB_fragment_shader", GLEW_ARB_fragment_shader != 0},
+        {"GLEW_ARB_multisample", GLEW_ARB_multisample != 0},
+        {"GLEW_ARB_point_sprite", GLEW_ARB_point_sprite != 0},
+        {"GLEW_EXT_texture_filter_anisotropic", GLEW_EXT_texture_filter_anisotropic != 0},
+        {"GLEW_ARB_vertex_buffer_object", GLEW_ARB_vertex_buffer_object != 0},
+        {"GLEW_EXT_framebuffer_object", GLEW_EXT_framebuffer_object != 0},
+        {"GLEW_ARB_texture_non_power_of_two", GLEW_ARB_texture_non_power_of_two != 0},
+        {"GLEW_ARB_texture_float", GLEW_ARB_texture_float != 0},
+        {"GLEW_ARB_draw_buffers", GLEW_ARB_draw_buffers != 0},
+        {"GLEW_ARB_depth_texture", GLEW_ARB_depth_texture != 0},
+    };
+    std::vector<std::string> missing;
+    for (const Required& extension : required) {
+        if (!extension.present) missing.push_back(extension.name);
+    }
+    if (missing.empty()) return;
+    std::string text = missing_extensions_text(missing);
+    if (MessageBoxA(nullptr, text.c_str(), "Missing extension(s)", MB_OKCANCEL | MB_ICONQUESTION) !=
+        IDOK) {
+        std::exit(1);
+    }
+}
+
+void main_loop(SceneManager* manager)
+{
+    bool capture = (g_settings.video_flags & SDL_FULLSCREEN) != 0;
+    manager->set_mouse_capture(capture);
+
+    bool quit = false;
+    while (!quit) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            switch (event.type) {
+            case SDL_KEYDOWN:
+                if (event.key.keysym.sym == SDLK_ESCAPE) {
+                    quit = true;
+                } else if (event.key.keysym.sym == SDLK_F12) {
+                    capture = !capture;
+                    manager->set_mouse_capture(capture);
+                } else {
+                    manager->on_key_down(event.key.keysym.sym, 0, 0);
+                }
+                break;
+            case SDL_KEYUP:
+                manager->on_key_up(event.key.keysym.sym, 0, 0);
+                break;
+            case SDL_MOUSEMOTION:
+                if (g_ignore_next_motion) {
+                    g_ignore_next_motion = 0;
+                    break;
+                }
+                manager->on_mouse_motion(event.motion);
+                if (capture) {
+                    SDL_WarpMouse(static_cast<Uint16>(g_settings.width / 2),
+                                  static_cast<Uint16>(g_settings.height / 2));
+                    g_ignore_next_motion = 1;
+                }
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+                manager->on_mouse_button(event.button);
+                break;
+            case SDL_VIDEORESIZE:
+                manager->resize(event.resize.w, event.resize.h);
+                break;
+            case SDL_QUIT:
+                quit = true;
+                break;
+            default:
+                break;
+            }
+        }
+        manager->render_frame();
+    }
+}
+
+int SDL_main(int /*argc*/, char** /*argv*/)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        fatal_error(SOURCE, 620, std::string("Video initialization failed: ") + SDL_GetError());
+    }
+
+    const SDL_VideoInfo* video_info = SDL_GetVideoInfo();
+    int bits_per_pixel = video_info != nullptr && video_info->vfmt != nullptr
+                             ? video_info->vfmt->BitsPerPixel
+                             : 32;
+
+    before_setup_dialog();
+    int dialog_result = run_setup_dialog_standin(instance);
+    if (dialog_result != 1 && dialog_result != 106) return 0;
+    after_setup_dialog();
+
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, g_settings.aa_samples >= 1 ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, g_settings.aa_samples);
+    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, g_settings.vsync);
+
+    g_settings.video_flags |= SDL_OPENGL | SDL_RESIZABLE;
+    if (g_settings.dump_avi) g_settings.video_flags &= ~static_cast<std::uint32_t>(SDL_FULLSCREEN);
+    if (g_settings.sync_client != 0) {
+        g_settings.video_flags &= ~static_cast<std::uint32_t>(SDL_FULLSCREEN);
+    }
+
+    // putenv keeps the string it is given, so it lives on the heap for the whole process.
+    putenv(strdup("SDL_VIDEO_CENTERED=1"));
+
+    if (SDL_SetVideoMode(g_settings.width, g_settings.height, bits_per_pixel,
+                         g_settings.video_flags) == nullptr) {
+        fatal_error(SOURCE, 671, std::string("Video mode set failed: ") + SDL_GetError());
+    }
+    SDL_WM_SetCaption("Pellorvane", nullptr);
+
+    GLenum glew_result = glewInit();
+    if (glew_result != GLEW_OK) {
+        fatal_error(SOURCE, 690,
+                    std::string("GLEW Error: ") +
+                        reinterpret_cast<const char*>(glewGetErrorString(glew_result)));
+    }
+    check_gl_extensions();
+
+    if (g_settings.video_flags & SDL_FULLSCREEN) SDL_ShowCursor(0);
+
+    SDL_Event discarded;
+    while (SDL_PollEvent(&discarded)) {
+    }
+
+    float aspect = static_cast<float>(g_settings.aspect_num) / static_cast<float>(g_settings.aspect_den);
+    DataFile::set_mode(DATAFILE_MODE_READ);
+    LoadingBar::init(g_settings.width, g_settings.height, aspect);
+    DataFile::read(g_settings.data_file_name);
+    LoadingBar::load_logo();
+
+    SceneManager* manager = new SceneManager(g_settings.width, g_settings.height, aspect,
+                                             g_settings.dump_avi, g_settings.sync_client);
+    DataFile::write(g_settings.data_file_name);
+    manager->resize(g_settings.width, g_settings.height);
+    manager->start();
+
+    main_loop(manager);
+
+    delete manager;
+    DataFile::delete_temp_files();
+    SDL_Quit();
+    return 0;
+}

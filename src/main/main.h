@@ -1,0 +1,21 @@
+// The program's start-up sequence and event loop.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class SceneManager;
+
+int SDL_main(int argc, char** argv);
+
+// Asks the user whether to go on when required GL extensions are missing; returns only when
+// none is missing or the answer is OK.
+void check_gl_extensions();
+
+// The question's text for the given missing extension names; empty when none is missing.
+std::string missing_extensions_text(const std::vector<std::string>& missing);
+
+void main_loop(SceneManager* manager);
+
+void before_setup_dialog();
+void after_setup_dialog();

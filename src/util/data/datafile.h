@@ -1,0 +1,59 @@
+// The data layer: every file of the program is read through these loaders.
+//
+// Disk mode reads the asset files under "data/" directly; read mode serves every file from the
+// packed data file, read whole at start-up; write mode reads from disk and collects every file
+// that is loaded, so that DataFile::write can pack the collection.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include <tinyxml.h>
+
+enum DataFileMode {
+    DATAFILE_MODE_DISK = 0,
+    DATAFILE_MODE_READ = 1,
+    DATAFILE_MODE_WRITE = 2,
+};
+
+struct DataEntry {
+    std::string name;
+    int size = 0;
+    char* data = nullptr; // malloc'd, owned by the entry
+    bool loaded = false;
+};
+
+namespace DataFile {
+
+extern int mode;
+extern std::vector<DataEntry*> entries;
+extern std::vector<std::string> temp_files;
+extern std::string file_name;
+
+void set_mode(int new_mode);
+void read(const char* file_name);
+void write(const char* file_name);
+
+// A whole file in a new malloc'd buffer (the caller frees it), or NULL when the file is not
+// there. With add_nul a terminator follows the data and is counted in *size. size may be NULL.
+char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nul);
+
+// A gzip file decompressed into a new malloc'd buffer with one spare byte after the data.
+char* load_gzip_file(const char* name, const char* fopen_mode, int* size, bool add_nul);
+
+// A stdio stream at the start of the file's contents (in read mode a temporary file), or NULL.
+FILE* open_file(const char* name, const char* fopen_mode, bool export_to_disk);
+
+void export_mp3();
+void delete_temp_files();
+int stat_path(const char* path, struct stat* record);
+
+} // namespace DataFile
+
+// Parses a caller's buffer of length + 1 bytes (buffer[length] is overwritten with a NUL) into
+// the document, turning CR LF and lone CR into LF. False with the document's error set when the
+// buffer is NULL (error 2) or empty (error 13), or when the text does not parse.
+bool LoadBuffer(TiXmlDocument& document, char* buffer, int length,
+                TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING);

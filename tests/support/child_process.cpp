@@ -1,0 +1,117 @@
+#include "support/child_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+// Reads both pipes until they close, killing the child once the deadline passes.
+void collect(pid_t pid, int out_fd, int err_fd, int timeout_seconds, ChildResult& result)
+{
+    struct timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    bool out_open = true, err_open = true, killed = false;
+    char buffer[65536];
+    while (out_open || err_open) {
+        struct pollfd fds[2];
+        int count = 0;
+        if (out_open) fds[count++] = {out_fd, POLLIN, 0};
+        if (err_open) fds[count++] = {err_fd, POLLIN, 0};
+        int ready = poll(fds, count, 200);
+        if (ready < 0 && errno != EINTR) break;
+        for (int i = 0; i < count && ready > 0; ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+            std::string& target = fds[i].fd == out_fd ? result.out : result.err;
+            if (got > 0) {
+                target.append(buffer, static_cast<size_t>(got));
+            } else {
+                if (fds[i].fd == out_fd) out_open = false;
+                else err_open = false;
+            }
+        }
+        struct timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        if (!killed && timeout_seconds > 0 && now.tv_sec - start.tv_sec > timeout_seconds) {
+            kill(pid, SIGKILL);
+            killed = true;
+        }
+    }
+    close(out_fd);
+    close(err_fd);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) {
+        result.exit_code = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+}
+
+} // namespace
+
+ChildResult run_in_child(const std::function<void()>& body)
+{
+    ChildResult result;
+    int out_pipe[2], err_pipe[2];
+    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return result;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out_pipe[1], 1);
+        dup2(err_pipe[1], 2);
+        close(out_pipe[0]);
+        close(err_pipe[0]);
+        close(out_pipe[1]);
+        close(err_pipe[1]);
+        body();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _exit(0);
+    }
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    collect(pid, out_pipe[0], err_pipe[0], 120, result);
+    return result;
+}
+
+ChildResult run_program(const std::vector<std::string>& argv,
+                        const std::vector<std::string>& environment,
+                        const std::string& working_directory, int timeout_seconds)
+{
+    ChildResult result;
+    int out_pipe[2], err_pipe[2];
+    if (argv.empty() || pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return result;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out_pipe[1], 1);
+        dup2(err_pipe[1], 2);
+        close(out_pipe[0]);
+        close(err_pipe[0]);
+        close(out_pipe[1]);
+        close(err_pipe[1]);
+        if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(127);
+        for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
+        std::vector<char*> args;
+        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    collect(pid, out_pipe[0], err_pipe[0], timeout_seconds, result);
+    return result;
+}

@@ -1,0 +1,25 @@
+// A GL test fixture: an SDL 1.2 OpenGL window (under Xvfb with llvmpipe in the test runs) with
+// GLEW loaded. Each test case runs in its own process, so the window lives for one case.
+#pragma once
+
+#include <GL/glew.h>
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+#include <vector>
+
+class GlTest : public ::testing::Test {
+protected:
+    static constexpr int WINDOW_WIDTH = 256;
+    static constexpr int WINDOW_HEIGHT = 256;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Reads RGBA bytes of the current read buffer, bottom row first.
+    static std::vector<unsigned char> read_rgba(int x, int y, int width, int height);
+    // One pixel as RGBA bytes.
+    static std::vector<unsigned char> pixel(int x, int y);
+};
+
+// Opens the window and loads GLEW once per process; fails the test when that is impossible.
+void open_gl_window(int width, int height);

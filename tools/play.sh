@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the player and its data file, and plays the show.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"
+cd build
+exec ./pellorvane
