@@ -27,6 +27,8 @@ TEST(PlayerEndToEnd, EnterRunsTheShowAndEscapeEndsIt)
     player.press_until_exit(window, "Escape");
     const ChildResult& result = player.finish();
     EXPECT_EQ(result.exit_code, 0) << result.err;
+    // Every GL extension the player needs is there, so no question was asked.
+    EXPECT_EQ(result.err.find("Missing extension(s)"), std::string::npos) << result.err;
 }
 
 TEST(PlayerEndToEnd, VideoInitializationFailureIsFatal)

@@ -2,17 +2,42 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
 
+#include "support/temp_dir.h"
 #include "support/x11_driver.h"
+#include "util/data/datafile.h"
 
 namespace {
 std::atomic<bool> g_player_running{false};
 }
 
+std::string player_data_folder()
+{
+    static std::unique_ptr<TempDir> packed;
+    std::string build_data = std::string(PELLORVANE_BINARY_DIR) + "/data.qxv";
+    if (access(build_data.c_str(), R_OK) == 0) return PELLORVANE_BINARY_DIR;
+    if (!packed) {
+        packed = std::make_unique<TempDir>();
+        packed->write("data/readme.txt", "packed for the player's test\n");
+        std::string dir = packed->path();
+        run_in_child([dir] {
+            if (chdir(dir.c_str()) != 0) std::_Exit(2);
+            DataFile::set_mode(DATAFILE_MODE_WRITE);
+            std::free(DataFile::load_file("data/readme.txt", "rb", nullptr, true));
+            DataFile::write("data.qxv");
+            DataFile::delete_temp_files();
+        });
+    }
+    return packed->path();
+}
+
 PlayerRun::PlayerRun(const std::vector<std::string>& environment, const std::string& working_directory,
                      int timeout_seconds)
 {
-    std::string folder = working_directory.empty() ? std::string(PELLORVANE_BINARY_DIR) : working_directory;
+    std::string folder = working_directory.empty() ? player_data_folder() : working_directory;
     std::string player = std::string(PELLORVANE_BINARY_DIR) + "/pellorvane";
     g_player_running = true;
     runner = std::thread([this, environment, folder, player, timeout_seconds] {

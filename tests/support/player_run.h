@@ -8,10 +8,14 @@
 #include "support/child_process.h"
 #include "support/private_display.h"
 
+// The folder the player runs in: the build's own when the packer made its data.qxv there,
+// else a folder with a small data.qxv packed once per test process.
+std::string player_data_folder();
+
 class PlayerRun {
 public:
-    // Starts the player (PELLORVANE_BINARY_DIR/pellorvane, in that folder unless another is
-    // given) with extra environment entries.
+    // Starts the player (PELLORVANE_BINARY_DIR/pellorvane, in player_data_folder() unless
+    // another folder is given) with extra environment entries.
     explicit PlayerRun(const std::vector<std::string>& environment = {}, const std::string& working_directory = "",
                        int timeout_seconds = 180);
     ~PlayerRun();
