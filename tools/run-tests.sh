@@ -9,6 +9,8 @@ export PELLORVANE_UNATTENDED=1
 export LIBGL_ALWAYS_SOFTWARE=1
 jobs=$(nproc)
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1920x1080x24" ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" "$@"
+  # -noreset: by default the server resets whenever its last client leaves, and a test that
+  # connects during that reset cannot open the display.
+  exec xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" "$@"
 fi
 exec ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" "$@"

@@ -140,24 +140,23 @@ void main_loop(SceneManager* manager)
     }
 }
 
-int SDL_main(int /*argc*/, char** /*argv*/)
-{
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+namespace {
 
+// SDL video and the desktop's colour depth.
+int init_video()
+{
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         fatal_error(SOURCE, 620, std::string("Video initialization failed: ") + SDL_GetError());
     }
-
     const SDL_VideoInfo* video_info = SDL_GetVideoInfo();
-    int bits_per_pixel = video_info != nullptr && video_info->vfmt != nullptr
-                             ? video_info->vfmt->BitsPerPixel
-                             : 32;
+    return video_info != nullptr && video_info->vfmt != nullptr ? video_info->vfmt->BitsPerPixel
+                                                                : 32;
+}
 
-    before_setup_dialog();
-    int dialog_result = run_setup_dialog_standin(instance);
-    if (dialog_result != 1 && dialog_result != 106) return 0;
-    after_setup_dialog();
-
+// Opens the GL window with the chosen settings and builds the show with the data layer in
+// the given mode; in write mode every asset loaded on the way is packed into the data file.
+SceneManager* open_window_and_load(int bits_per_pixel, int data_mode)
+{
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -197,7 +196,7 @@ int SDL_main(int /*argc*/, char** /*argv*/)
     }
 
     float aspect = static_cast<float>(g_settings.aspect_num) / static_cast<float>(g_settings.aspect_den);
-    DataFile::set_mode(DATAFILE_MODE_READ);
+    DataFile::set_mode(data_mode);
     LoadingBar::init(g_settings.width, g_settings.height, aspect);
     DataFile::read(g_settings.data_file_name);
     LoadingBar::load_logo();
@@ -205,11 +204,40 @@ int SDL_main(int /*argc*/, char** /*argv*/)
     SceneManager* manager = new SceneManager(g_settings.width, g_settings.height, aspect,
                                              g_settings.dump_avi, g_settings.sync_client);
     DataFile::write(g_settings.data_file_name);
+    return manager;
+}
+
+} // namespace
+
+int SDL_main(int /*argc*/, char** /*argv*/)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    int bits_per_pixel = init_video();
+
+    before_setup_dialog();
+    int dialog_result = run_setup_dialog_standin(instance);
+    if (dialog_result != 1 && dialog_result != 106) return 0;
+    after_setup_dialog();
+
+    SceneManager* manager = open_window_and_load(bits_per_pixel, DATAFILE_MODE_READ);
     manager->resize(g_settings.width, g_settings.height);
     manager->start();
 
     main_loop(manager);
 
+    delete manager;
+    DataFile::delete_temp_files();
+    SDL_Quit();
+    return 0;
+}
+
+int run_packer()
+{
+    g_settings.width = 1280;
+    g_settings.height = 720;
+    g_settings.video_flags &= ~static_cast<std::uint32_t>(SDL_FULLSCREEN);
+    int bits_per_pixel = init_video();
+    SceneManager* manager = open_window_and_load(bits_per_pixel, DATAFILE_MODE_WRITE);
     delete manager;
     DataFile::delete_temp_files();
     SDL_Quit();

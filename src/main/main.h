@@ -8,6 +8,10 @@ class SceneManager;
 
 int SDL_main(int argc, char** argv);
 
+// The packer: the same start-up loading as SDL_main, windowed at 1280 x 720 without the setup
+// dialog, with the data layer in write mode; ends after the data file is written.
+int run_packer();
+
 // Asks the user whether to go on when required GL extensions are missing; returns only when
 // none is missing or the answer is OK.
 void check_gl_extensions();

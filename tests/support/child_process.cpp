@@ -13,6 +13,9 @@
 
 namespace {
 
+// Pipes are made close-on-exec so that programs that other threads start meanwhile (xdotool,
+// xprop) never hold a child's output open; dup2 gives the child inheritable copies.
+
 // Reads both pipes until they close, killing the child once the deadline passes.
 void collect(pid_t pid, int out_fd, int err_fd, int timeout_seconds, ChildResult& result)
 {
@@ -63,7 +66,7 @@ ChildResult run_in_child(const std::function<void()>& body)
 {
     ChildResult result;
     int out_pipe[2], err_pipe[2];
-    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return result;
+    if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) return result;
     std::fflush(stdout);
     std::fflush(stderr);
     pid_t pid = fork();
@@ -91,7 +94,9 @@ ChildResult run_program(const std::vector<std::string>& argv,
 {
     ChildResult result;
     int out_pipe[2], err_pipe[2];
-    if (argv.empty() || pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return result;
+    if (argv.empty() || pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) {
+        return result;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     pid_t pid = fork();

@@ -1,0 +1,44 @@
+#include "platform/runtime/crt_tempfile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <vector>
+
+#include "util/error/fatal.h"
+
+namespace {
+
+struct MadeFile {
+    std::string path;
+    pid_t owner; // a forked child must not remove its parent's files
+};
+
+std::vector<MadeFile>& made_files()
+{
+    static std::vector<MadeFile> files;
+    return files;
+}
+
+void remove_made_files()
+{
+    pid_t self = getpid();
+    for (const MadeFile& file : made_files()) {
+        if (file.owner == self) std::remove(file.path.c_str());
+    }
+}
+
+} // namespace
+
+std::string crt_tempnam()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
+                          "/pellorvane-XXXXXX";
+    int descriptor = mkstemp(pattern.data());
+    if (descriptor < 0) return std::string();
+    close(descriptor);
+    add_fatal_cleanup(remove_made_files);
+    made_files().push_back(MadeFile{pattern, getpid()});
+    return pattern;
+}

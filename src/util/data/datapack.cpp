@@ -1,0 +1,161 @@
+#include "util/data/datapack.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "util/data/huffman.h"
+
+namespace DataPack {
+
+const char HEADER[19] = "Tarnholm Data File";
+const char CHUNK_MAGIC[7] = "QXVDFC";
+
+namespace {
+
+std::uint32_t get_u32(const unsigned char* at)
+{
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+// Bytes shown in a message: at most max of them, up to the first NUL.
+std::string shown(const unsigned char* bytes, std::size_t max)
+{
+    const char* text = reinterpret_cast<const char*>(bytes);
+    return std::string(text, strnlen(text, max));
+}
+
+bool fail(DataError* error, int line, const std::string& message)
+{
+    if (error != nullptr) {
+        error->line = line;
+        error->message = message;
+    }
+    return false;
+}
+
+void free_entries(std::vector<DataEntry*>& entries)
+{
+    for (DataEntry* entry : entries) {
+        std::free(entry->data);
+        delete entry;
+    }
+    entries.clear();
+}
+
+// Walks the decoded chunk run; every length is checked against what is left.
+bool read_chunks(const unsigned char* payload, std::size_t size, std::vector<DataEntry*>& found,
+                 DataError* error)
+{
+    std::size_t pos = 0;
+    std::size_t chunks = 0;
+    double content_bytes = 0.0;
+    while (pos < size) {
+        std::size_t left = size - pos;
+        const unsigned char* at = payload + pos;
+        if (left < 7 || std::memcmp(at, CHUNK_MAGIC, 7) != 0) {
+            std::ostringstream text;
+            text << "Unrecognized chunk header: " << shown(at, left < 7 ? left : 7) << ". \nRead "
+                 << chunks << " chunks, " << content_bytes / 1048576.0 << " MB before this\n";
+            return fail(error, __LINE__, text.str());
+        }
+        if (left < 15) {
+            std::ostringstream text;
+            text << "Chunk header after " << chunks << " chunks runs past the end of the data";
+            return fail(error, __LINE__, text.str());
+        }
+        std::uint32_t name_length = get_u32(at + 7);
+        std::uint32_t contents_size = get_u32(at + 11);
+        left -= 15;
+        if (name_length > left) {
+            std::ostringstream text;
+            text << "Chunk name of " << name_length << " bytes runs past the end of the data";
+            return fail(error, __LINE__, text.str());
+        }
+        std::string name(reinterpret_cast<const char*>(at + 15), name_length);
+        left -= name_length;
+        if (contents_size > left || contents_size > static_cast<std::uint32_t>(INT_MAX)) {
+            std::ostringstream text;
+            text << "Chunk " << name << " of " << contents_size
+                 << " bytes runs past the end of the data";
+            return fail(error, __LINE__, text.str());
+        }
+        DataEntry* entry = new DataEntry;
+        entry->name = name;
+        entry->size = static_cast<int>(contents_size);
+        entry->data = static_cast<char*>(std::malloc(contents_size > 0 ? contents_size : 1));
+        if (entry->data == nullptr) {
+            delete entry;
+            return fail(error, __LINE__, "Failed to allocate memory for data chunk!");
+        }
+        if (contents_size > 0) std::memcpy(entry->data, at + 15 + name_length, contents_size);
+        entry->loaded = false;
+        found.push_back(entry);
+        pos += 15 + name_length + contents_size;
+        ++chunks;
+        content_bytes += contents_size;
+    }
+    return true;
+}
+
+} // namespace
+
+bool unpack(const unsigned char* bytes, std::size_t length, const char* file_name,
+            std::vector<DataEntry*>& out, DataError* error)
+{
+    if (length < 19) return fail(error, __LINE__, "Failed to read header!");
+    if (std::memcmp(bytes, HEADER, 19) != 0) {
+        return fail(error, __LINE__, "Unrecognized datafile header: " + shown(bytes, 19));
+    }
+    if (length < 20) return fail(error, __LINE__, "Failed to read major version!");
+    if (length < 21) return fail(error, __LINE__, "Failed to read minor version!");
+    int major = bytes[19];
+    int minor = bytes[20];
+    if (major != MAJOR_VERSION || minor != MINOR_VERSION) {
+        std::ostringstream text;
+        text << "Expected datafile format " << int{MAJOR_VERSION} << "." << int{MINOR_VERSION}
+             << ", got " << major << "." << minor;
+        return fail(error, __LINE__, text.str());
+    }
+    std::size_t stream_size = length - 21;
+    if (stream_size < 1) {
+        std::ostringstream text;
+        text << "Failed to read " << stream_size << " bytes from " << file_name;
+        return fail(error, __LINE__, text.str());
+    }
+    const unsigned char* stream = bytes + 21;
+    std::string problem;
+    if (!HuffmanCoder::check_stream(stream, stream_size, &problem)) {
+        return fail(error, __LINE__, problem);
+    }
+    std::uint32_t decoded_size = HuffmanCoder::get_decoded_size(stream);
+    unsigned char* payload = static_cast<unsigned char*>(std::malloc(decoded_size > 0 ? decoded_size : 1));
+    if (payload == nullptr) {
+        return fail(error, __LINE__, "Failed to allocate memory for data buffer loading " +
+                                         std::string(file_name));
+    }
+    std::uint32_t decoded = 0;
+    HuffmanCoder coder;
+    bool complete = coder.decode(payload, &decoded, stream, stream_size);
+    if (!complete) {
+        std::free(payload);
+        std::ostringstream text;
+        text << "Data stream ended after " << decoded << " of " << decoded_size
+             << " decoded bytes";
+        return fail(error, __LINE__, text.str());
+    }
+    std::vector<DataEntry*> found;
+    bool walked = read_chunks(payload, decoded_size, found, error);
+    std::free(payload);
+    if (!walked) {
+        free_entries(found);
+        return false;
+    }
+    out.insert(out.end(), found.begin(), found.end());
+    return true;
+}
+
+} // namespace DataPack

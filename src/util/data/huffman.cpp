@@ -1,0 +1,423 @@
+#include "util/data/huffman.h"
+
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+void put_u32(unsigned char* at, std::uint32_t value)
+{
+    at[0] = static_cast<unsigned char>(value);
+    at[1] = static_cast<unsigned char>(value >> 8);
+    at[2] = static_cast<unsigned char>(value >> 16);
+    at[3] = static_cast<unsigned char>(value >> 24);
+}
+
+std::uint32_t get_u32(const unsigned char* at)
+{
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+const unsigned char MAGIC[4] = {'H', 'U', 'F', 'F'};
+
+} // namespace
+
+std::size_t HuffmanCoder::max_encoded_size(std::size_t in_size)
+{
+    return HEADER_SIZE + ENTRY_SIZE * 256 + in_size + in_size / 8 + 2;
+}
+
+// Entry a ranks after entry b (positive) when its frequency is lower, or at equal frequency
+// when it stands at a lower position.
+int HuffmanCoder::compare_entries(int a, int b) const
+{
+    if (a == b) return 0;
+    if (table[a].frequency < table[b].frequency) return 1;
+    if (table[a].frequency > table[b].frequency) return -1;
+    return a < b ? 1 : -1;
+}
+
+void HuffmanCoder::swap_entries(int a, int b)
+{
+    TableEntry held = table[a];
+    table[a] = table[b];
+    table[b] = held;
+}
+
+// The sort that decides the table order. Its exact steps matter: ties are broken by the
+// positions entries hold while being sorted, so encoder and decoder must move entries alike.
+void HuffmanCoder::sort(int first, int last)
+{
+    if (last - first + 1 < 2) return;
+    int stack_lo[30];
+    int stack_hi[30];
+    int depth = 0;
+    int lo = first;
+    int hi = last;
+
+    for (;;) {
+        int size = hi - lo + 1;
+        if (size <= 8) {
+            while (hi > lo) {
+                int max = lo;
+                for (int p = lo + 1; p <= hi; ++p) {
+                    if (compare_entries(p, max) > 0) max = p;
+                }
+                if (max != hi) swap_entries(max, hi);
+                --hi;
+            }
+        } else {
+            int mid = lo + size / 2;
+            if (compare_entries(lo, mid) > 0) swap_entries(lo, mid);
+            if (compare_entries(lo, hi) > 0) swap_entries(lo, hi);
+            if (compare_entries(mid, hi) > 0) swap_entries(mid, hi);
+
+            int left = lo;
+            int right = hi;
+            for (;;) {
+                if (mid > left) {
+                    do {
+                        ++left;
+                    } while (left < mid && compare_entries(left, mid) <= 0);
+                }
+                if (mid <= left) {
+                    do {
+                        ++left;
+                    } while (left <= hi && compare_entries(left, mid) <= 0);
+                }
+                do {
+                    --right;
+                } while (right > mid && compare_entries(right, mid) > 0);
+                if (right < left) break;
+                swap_entries(left, right);
+                if (mid == right) mid = left;
+            }
+
+            ++right;
+            if (mid < right) {
+                do {
+                    --right;
+                } while (right > mid && compare_entries(right, mid) == 0);
+            }
+            if (mid >= right) {
+                do {
+                    --right;
+                } while (right > lo && compare_entries(right, mid) == 0);
+            }
+
+            if (right - lo >= hi - left) {
+                if (lo < right) {
+                    stack_lo[depth] = lo;
+                    stack_hi[depth] = right;
+                    ++depth;
+                }
+                if (left < hi) {
+                    lo = left;
+                    continue;
+                }
+            } else {
+                if (left < hi) {
+                    stack_lo[depth] = left;
+                    stack_hi[depth] = hi;
+                    ++depth;
+                }
+                if (lo < right) {
+                    hi = right;
+                    continue;
+                }
+            }
+        }
+
+        if (depth == 0) return;
+        --depth;
+        lo = stack_lo[depth];
+        hi = stack_hi[depth];
+    }
+}
+
+// Merges the two lowest-ranked entries into a node, from the end of the used table to the
+// front, sorting the shrinking prefix after each merge. Node 0 is the root.
+void HuffmanCoder::build_tree()
+{
+    std::memset(nodes, 0, sizeof nodes);
+    if (count < 2) return;
+    for (int i = count - 2; i >= 0; --i) {
+        Node& node = nodes[i];
+        TableEntry& zero = table[i];
+        TableEntry& one = table[i + 1];
+        if (zero.node != nullptr) {
+            node.child0 = zero.node;
+            zero.node->parent = &node;
+        } else {
+            node.child0 = nullptr;
+            node.symbol0 = zero.symbol;
+        }
+        if (one.node != nullptr) {
+            node.child1 = one.node;
+            one.node->parent = &node;
+        } else {
+            node.child1 = nullptr;
+            node.symbol1 = one.symbol;
+        }
+        if (i > 0) {
+            zero.frequency = zero.frequency + one.frequency;
+            zero.node = &node;
+            one.frequency = 0;
+            sort(0, i);
+        }
+    }
+}
+
+// Each leaf's code is its path from the root: the branch at the root is the highest bit.
+void HuffmanCoder::assign_codes()
+{
+    std::memset(codes, 0, sizeof codes);
+    if (count == 1) {
+        codes[table[0].symbol].length = 1;
+        codes[table[0].symbol].code = 0;
+        return;
+    }
+    for (int i = count - 2; i >= 0; --i) {
+        for (int branch = 0; branch < 2; ++branch) {
+            const Node* leaf_parent = &nodes[i];
+            if ((branch == 0 ? leaf_parent->child0 : leaf_parent->child1) != nullptr) continue;
+            unsigned char symbol = branch == 0 ? leaf_parent->symbol0 : leaf_parent->symbol1;
+            std::uint32_t length = 1;
+            std::uint64_t code = static_cast<std::uint64_t>(branch);
+            const Node* child = leaf_parent;
+            for (const Node* up = leaf_parent->parent; up != nullptr; up = up->parent) {
+                if (up->child1 == child && length < 64) code |= std::uint64_t{1} << length;
+                ++length;
+                child = up;
+            }
+            codes[symbol].length = length;
+            codes[symbol].code = code;
+        }
+    }
+}
+
+void HuffmanCoder::encode(unsigned char* out, std::uint32_t* out_size, const unsigned char* in,
+                          std::uint32_t in_size)
+{
+    for (int k = 0; k < 256; ++k) {
+        table[k].frequency = 0;
+        table[k].symbol = static_cast<unsigned char>(k);
+        table[k].node = nullptr;
+    }
+    for (std::uint32_t i = 0; i < in_size; ++i) ++table[in[i]].frequency;
+    count = 0;
+    for (int k = 0; k < 256; ++k) {
+        if (table[k].frequency > 0) ++count;
+    }
+    sort(0, 255);
+
+    std::memcpy(out, MAGIC, 4);
+    put_u32(out + 4, static_cast<std::uint32_t>(count));
+    put_u32(out + 8, in_size);
+    put_u32(out + 12, 0);
+    unsigned char* at = out + HEADER_SIZE;
+    for (int k = 0; k < count; ++k) {
+        put_u32(at, table[k].frequency);
+        at[4] = table[k].symbol;
+        at += ENTRY_SIZE;
+    }
+
+    build_tree();
+    assign_codes();
+
+    // Bits go out most significant first; whole bytes are flushed from a 64-bit accumulator,
+    // which gives the same bytes as writing one bit at a time.
+    std::uint64_t pending = 0; // the low pending_bits bits are waiting, oldest highest
+    int pending_bits = 0;
+    for (std::uint32_t i = 0; i < in_size; ++i) {
+        const Code& code = codes[in[i]];
+        std::uint32_t length = code.length;
+        while (length > 0) {
+            std::uint32_t take = length > 32 ? 32 : length;
+            std::uint64_t part = (code.code >> (length - take)) & ((std::uint64_t{1} << take) - 1);
+            pending = pending << take | part;
+            pending_bits += static_cast<int>(take);
+            length -= take;
+            while (pending_bits >= 8) {
+                pending_bits -= 8;
+                *at++ = static_cast<unsigned char>(pending >> pending_bits);
+            }
+        }
+    }
+    // The current byte holds the remaining bits, padded with zeros; it always exists.
+    *at = static_cast<unsigned char>(pending_bits > 0 ? pending << (8 - pending_bits) : 0);
+
+    std::uint32_t total = static_cast<std::uint32_t>(at - out) + 1;
+    put_u32(out + 12, total);
+    *out_size = total;
+}
+
+std::uint32_t HuffmanCoder::get_decoded_size(const unsigned char* stream)
+{
+    return get_u32(stream + 8);
+}
+
+bool HuffmanCoder::check_stream(const unsigned char* stream, std::size_t stream_size,
+                                std::string* problem)
+{
+    std::ostringstream text;
+    if (stream_size < HEADER_SIZE) {
+        text << "Data stream of " << stream_size << " bytes is shorter than its header";
+    } else if (std::memcmp(stream, MAGIC, 4) != 0) {
+        text << "Unrecognized data stream header: "
+             << std::string(reinterpret_cast<const char*>(stream), strnlen(reinterpret_cast<const char*>(stream), 4));
+    } else {
+        std::uint32_t symbols = get_u32(stream + 4);
+        std::uint32_t size = get_u32(stream + 8);
+        if (symbols > 256) {
+            text << "Symbol count " << symbols << " is above 256";
+        } else if (HEADER_SIZE + ENTRY_SIZE * symbols > stream_size) {
+            text << "Symbol table of " << symbols << " entries runs past the end of the data";
+        } else {
+            std::uint64_t code_bits =
+                static_cast<std::uint64_t>(stream_size - HEADER_SIZE - ENTRY_SIZE * symbols) * 8;
+            if (size > 0 && symbols == 0) {
+                text << "Decoded size " << size << " given without any symbols";
+            } else if (size > code_bits) {
+                text << "Decoded size " << size << " is larger than the " << code_bits
+                     << " code bits can give";
+            } else {
+                return true;
+            }
+        }
+    }
+    if (problem != nullptr) *problem = text.str();
+    return false;
+}
+
+bool HuffmanCoder::read_table(const unsigned char* stream, std::size_t stream_size)
+{
+    if (!check_stream(stream, stream_size, nullptr)) return false;
+    count = static_cast<int>(get_u32(stream + 4));
+    decoded_size = get_u32(stream + 8);
+    std::memset(table, 0, sizeof table);
+    const unsigned char* at = stream + HEADER_SIZE;
+    for (int k = 0; k < count; ++k) {
+        table[k].frequency = get_u32(at);
+        table[k].symbol = at[4];
+        table[k].node = nullptr;
+        at += ENTRY_SIZE;
+    }
+    bits = at;
+    bit_count = static_cast<std::uint64_t>(stream + stream_size - at) * 8;
+    bit_pos = 0;
+    build_tree();
+    return true;
+}
+
+// The next bit, from bit 7 of each byte down to bit 0; -1 when the stream has no more bits.
+int HuffmanCoder::read_bit()
+{
+    if (bit_pos >= bit_count) return -1;
+    int bit = bits[bit_pos >> 3] >> (7 - (bit_pos & 7)) & 1;
+    ++bit_pos;
+    return bit;
+}
+
+bool HuffmanCoder::decode_symbol_at(const Node* node, unsigned char* symbol)
+{
+    for (;;) {
+        int bit = read_bit();
+        if (bit < 0) return false;
+        const Node* next = bit ? node->child1 : node->child0;
+        if (next == nullptr) {
+            *symbol = bit ? node->symbol1 : node->symbol0;
+            return true;
+        }
+        node = next;
+    }
+}
+
+bool HuffmanCoder::decode_symbol(unsigned char* symbol)
+{
+    return decode_symbol_at(&nodes[0], symbol);
+}
+
+bool HuffmanCoder::decode_bitwise(unsigned char* out, std::uint32_t* out_size,
+                                  const unsigned char* stream, std::size_t stream_size)
+{
+    *out_size = 0;
+    if (!read_table(stream, stream_size)) return false;
+    if (count == 0) return decoded_size == 0;
+    for (std::uint32_t i = 0; i < decoded_size; ++i) {
+        if (count == 1) {
+            if (read_bit() < 0) return false;
+            out[i] = table[0].symbol;
+        } else if (!decode_symbol(&out[i])) {
+            return false;
+        }
+        *out_size = i + 1;
+    }
+    return true;
+}
+
+// For every PEEK_BITS-bit prefix, the leaf the walk from the root reaches within it, or the
+// node where it stands after all of those bits.
+void HuffmanCoder::build_peek_table()
+{
+    for (int prefix = 0; prefix < (1 << PEEK_BITS); ++prefix) {
+        const Node* node = &nodes[0];
+        PeekEntry entry{0, 0};
+        for (int depth = 1; depth <= PEEK_BITS; ++depth) {
+            int bit = prefix >> (PEEK_BITS - depth) & 1;
+            const Node* next = bit ? node->child1 : node->child0;
+            if (next == nullptr) {
+                entry.value = bit ? node->symbol1 : node->symbol0;
+                entry.length = static_cast<std::uint8_t>(depth);
+                break;
+            }
+            node = next;
+        }
+        if (entry.length == 0) entry.value = static_cast<std::uint8_t>(node - nodes);
+        peek[prefix] = entry;
+    }
+}
+
+bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
+                          const unsigned char* stream, std::size_t stream_size)
+{
+    *out_size = 0;
+    if (!read_table(stream, stream_size)) return false;
+    if (count == 0) return decoded_size == 0;
+    if (count == 1) {
+        if (decoded_size > bit_count) return false;
+        std::memset(out, table[0].symbol, decoded_size);
+        bit_pos = decoded_size;
+        *out_size = decoded_size;
+        return true;
+    }
+
+    build_peek_table();
+    std::uint32_t i = 0;
+    // While eight whole bytes lie ahead, take the next bits from one big-endian word.
+    const std::uint64_t bytes_total = bit_count >> 3;
+    while (i < decoded_size && (bit_pos >> 3) + 8 <= bytes_total) {
+        const unsigned char* at = bits + (bit_pos >> 3);
+        std::uint64_t word = 0;
+        for (int b = 0; b < 8; ++b) word = word << 8 | at[b];
+        word <<= (bit_pos & 7);
+        const PeekEntry& entry = peek[word >> (64 - PEEK_BITS)];
+        if (entry.length != 0) {
+            out[i++] = entry.value;
+            bit_pos += entry.length;
+        } else {
+            bit_pos += PEEK_BITS;
+            if (!decode_symbol_at(&nodes[entry.value], &out[i])) return false;
+            ++i;
+        }
+    }
+    for (; i < decoded_size; ++i) {
+        if (!decode_symbol(&out[i])) {
+            *out_size = i;
+            return false;
+        }
+    }
+    *out_size = decoded_size;
+    return true;
+}

@@ -1,0 +1,128 @@
+// JPEG reader over libjpeg, decoded into a pixel buffer and handed to the texture as a
+// bottom-up RGBA block.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#include "platform/win32/messagebox.h"
+#include "util/data/datafile.h"
+#include "util/texture/pixelbuffer.h"
+#include "util/texture/texture.h"
+
+namespace {
+
+const char* const SOURCE = "src\\util\\texture\\jpg_loader";
+
+// The library's default error handler ends the process; ours prints the library's message
+// and returns to the reader, so that a corrupt picture fails the load instead.
+struct JpegErrorManager {
+    jpeg_error_mgr standard;
+    std::jmp_buf resume;
+};
+
+void return_to_reader(j_common_ptr info)
+{
+    (*info->err->output_message)(info);
+    std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->resume, 1);
+}
+
+// Decodes the whole picture into one block of scanlines; the block is malloc'd and NULL when
+// the decode failed. Kept free of C++ objects, since a library error jumps out of it.
+unsigned char* decode_jpeg(FILE* stream, bool grey, unsigned int* out_width,
+                           unsigned int* out_height, unsigned int* out_components)
+{
+    jpeg_decompress_struct info;
+    JpegErrorManager error;
+    unsigned char* volatile block = nullptr;
+
+    info.err = jpeg_std_error(&error.standard);
+    error.standard.error_exit = return_to_reader;
+    if (setjmp(error.resume) != 0) {
+        jpeg_destroy_decompress(&info);
+        std::free(block);
+        return nullptr;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, stream);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    const unsigned int limit = Texture::max_image_side();
+    if (info.image_width > limit || info.image_height > limit) {
+        jpeg_destroy_decompress(&info);
+        return nullptr;
+    }
+    jpeg_start_decompress(&info);
+
+    const size_t stride = static_cast<size_t>(info.output_width) * info.output_components;
+    block = static_cast<unsigned char*>(std::malloc(stride * info.output_height + 1));
+    if (block == nullptr) {
+        jpeg_destroy_decompress(&info);
+        return nullptr;
+    }
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = block + stride * info.output_scanline;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    *out_width = info.output_width;
+    *out_height = info.output_height;
+    *out_components = static_cast<unsigned int>(info.output_components);
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return block;
+}
+
+} // namespace
+
+bool PixelBuffer::read_jpeg(const char* file)
+{
+    FILE* stream = DataFile::open_file(file, "rb", false);
+    if (stream == nullptr) return false;
+    unsigned int w = 0, h = 0, components = 0;
+    unsigned char* block = decode_jpeg(stream, type == TYPE_GREY, &w, &h, &components);
+    std::fclose(stream);
+    if (block == nullptr) return false;
+    if (!set_size(static_cast<int>(w), static_cast<int>(h))) {
+        std::free(block);
+        return false;
+    }
+    for (unsigned int r = 0; r < h; ++r) {
+        const unsigned char* line = block + static_cast<size_t>(r) * w * components;
+        for (unsigned int c = 0; c < w; ++c) {
+            if (type == TYPE_GREY) {
+                int g = line[c * components];
+                set_pixel(static_cast<int>(r), static_cast<int>(c), g, g, g);
+            } else {
+                const unsigned char* p = line + static_cast<size_t>(c) * components;
+                set_pixel(static_cast<int>(r), static_cast<int>(c), p[0], p[1], p[2]);
+            }
+        }
+    }
+    std::free(block);
+    return true;
+}
+
+bool Texture::load_jpg(TextureInfo* texture, const char* file)
+{
+    PixelBuffer* buffer = new PixelBuffer(PixelBuffer::TYPE_RGB);
+    if (!buffer->read_jpeg(file)) {
+        delete buffer;
+        return false;
+    }
+    texture->width = static_cast<unsigned int>(buffer->get_width());
+    texture->height = static_cast<unsigned int>(buffer->get_height());
+    texture->bpp = 32;
+    if (texture->width == 0 || texture->height == 0) {
+        char caption[256];
+        std::snprintf(caption, sizeof caption, "ERROR at %s:%i", SOURCE, 21);
+        MessageBoxA(nullptr, "Invalid texture information", caption, MB_OK);
+        texture->imageData = nullptr;
+        delete buffer;
+        return false;
+    }
+    texture->format = GL_RGBA;
+    texture->imageData = buffer->to_rgba();
+    delete buffer;
+    return texture->imageData != nullptr;
+}

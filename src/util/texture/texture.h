@@ -1,0 +1,86 @@
+// One 2-D OpenGL texture: a picture loaded from an image file through the data layer, or an
+// empty render target of a given size and internal format (what the FBO attaches). Pixels are
+// kept only until they are uploaded; afterwards the GL texture is the only copy.
+#pragma once
+
+#include <GL/glew.h>
+#include <cstdio>
+#include <string>
+
+class Texture {
+public:
+    // The part of the texture that an image reader fills (the first five fields).
+    struct TextureInfo {
+        unsigned char* imageData; // malloc'd rows, row 0 at the bottom, tightly packed
+        unsigned int bpp;         // 24 or 32
+        unsigned int width;
+        unsigned int height;
+        GLenum format; // GL_RGB or GL_RGBA
+    };
+
+    Texture();
+    Texture(const std::string& file, bool mipmap, bool repeat, GLenum min_filter, GLenum mag_filter);
+    Texture(const std::string& file, bool mipmap, bool repeat);
+    explicit Texture(const std::string& file);
+    ~Texture();
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    void reset();
+
+    bool load(const std::string& file, bool mipmap, bool repeat, GLenum min_filter, GLenum mag_filter);
+    bool load(const std::string& file, bool mipmap, bool repeat);
+    bool load(const std::string& file);
+
+    bool create();
+    bool create_empty(unsigned int width, unsigned int height, bool mipmap, bool repeat,
+                      GLint internal_format, int samples);
+    bool create_empty(unsigned int width, unsigned int height, bool mipmap, bool repeat,
+                      GLint internal_format);
+    bool resize(unsigned int width, unsigned int height);
+
+    void bind(int unit) const;
+    static void unbind(int unit);
+
+    void draw(float x, float y, float w, float h);
+    void draw_centered(float w, float screen_aspect);
+    void draw_keep_aspect(float x, float y, float w, float screen_aspect);
+    void draw_aligned(float x, float y, float h, float screen_aspect, bool from_left);
+
+    unsigned char* read_pixels();
+
+    double get_aspect() const;
+    unsigned int get_width() const { return info.width; }
+    unsigned int get_height() const { return info.height; }
+    unsigned int get_bpp() const { return info.bpp; }
+    GLuint get_id() const { return id; }
+
+    // The image readers: each fills the given TextureInfo from a data-layer file and returns
+    // true, or shows a message box and returns false.
+    static bool load_tga(TextureInfo* texture, const char* file);
+    static bool load_png(TextureInfo* texture, const char* file);
+    static bool load_jpg(TextureInfo* texture, const char* file);
+    static bool load_bmp(TextureInfo* texture, const char* file);
+    // The TGA bodies, on a stream positioned after the 12-byte header.
+    static bool load_tga_uncompressed(TextureInfo* texture, FILE* stream);
+    static bool load_tga_rle(TextureInfo* texture, FILE* stream);
+
+    // The mipmap step of create on the texture bound to GL_TEXTURE_2D, by the lower-cased
+    // GL_VENDOR string.
+    static void build_mipmaps(bool mipmap, const std::string& vendor);
+
+    // The largest picture side a reader accepts: GL_MAX_TEXTURE_SIZE of the current context,
+    // unless a limit was set (a program without a context, such as a fuzzer, sets one).
+    static unsigned int max_image_side();
+    static void set_max_image_side(unsigned int side);
+
+private:
+    TextureInfo info;
+    GLuint id;
+    GLenum wrap;
+    GLint internal_format;
+    bool mipmap;
+    GLenum min_filter;
+    GLenum mag_filter;
+    int samples;
+};

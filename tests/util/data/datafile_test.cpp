@@ -1,0 +1,437 @@
+#include "util/data/datafile.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+#include "util/data/huffman.h"
+#include "util/error/fatal.h"
+
+namespace {
+
+const std::string ERROR_CAPTION = "Error in file src\\util\\data\\data:";
+
+// Runs body in a child whose working folder is dir; the child fails (exit 3) on a mismatch.
+ChildResult in_folder(const TempDir& dir, const std::function<void()>& body)
+{
+    return run_in_child([&] {
+        if (chdir(dir.path().c_str()) != 0) std::_Exit(4);
+        body();
+        if (::testing::Test::HasFailure()) std::_Exit(3);
+    });
+}
+
+std::string gzip_bytes(const std::string& plain, const std::string& path)
+{
+    gzFile gz = gzopen(path.c_str(), "wb");
+    gzwrite(gz, plain.data(), static_cast<unsigned>(plain.size()));
+    gzclose(gz);
+    return read_file_bytes(path);
+}
+
+std::string stream_text(FILE* file)
+{
+    std::string text;
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+    return text;
+}
+
+std::string u32(std::uint32_t value)
+{
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
+    return bytes;
+}
+
+std::string chunk(const std::string& name, const std::string& contents)
+{
+    return std::string("QXVDFC\0", 7) + u32(static_cast<std::uint32_t>(name.size())) +
+           u32(static_cast<std::uint32_t>(contents.size())) + name + contents;
+}
+
+std::string huff(const std::string& payload)
+{
+    std::vector<unsigned char> out(HuffmanCoder::max_encoded_size(payload.size()));
+    std::uint32_t size = 0;
+    HuffmanCoder coder;
+    coder.encode(out.data(), &size, reinterpret_cast<const unsigned char*>(payload.data()),
+                 static_cast<std::uint32_t>(payload.size()));
+    return std::string(reinterpret_cast<const char*>(out.data()), size);
+}
+
+std::string packed_file(const std::string& payload, char major = 0, char minor = 2)
+{
+    return std::string("Tarnholm Data File\0", 19) + major + minor + huff(payload);
+}
+
+// The files of a small tree, each as it should come back through its loader.
+const std::string BINARY("\x89PNG\r\n\x1a\n\0\x01\x02\xff", 12);
+const std::string TEXT = "<modulators>\r\n<lfo name=\"a\"/>\r\n</modulators>\n";
+const std::string SHADER = "void main() { gl_FragColor = vec4(1.0); }\n";
+const std::string TRACK("\x03\x00\x00\x00track bytes", 15);
+const std::string LIVE_SET = "<Ableton><LiveSet/></Ableton>";
+
+void write_tree(const TempDir& dir)
+{
+    dir.write("data/common/images/pic.png", BINARY);
+    dir.write("data/music/tune.xml", TEXT);
+    dir.write("data/shaders/plain.frag", SHADER);
+    dir.write("data/sync/scene.track", TRACK);
+    dir.write("data/music/set.als", "");
+    gzip_bytes(LIVE_SET, dir.file("data/music/set.als"));
+}
+
+// Loads every file of the tree the way the system's callers do, checking what comes back.
+void load_tree()
+{
+    int size = -7;
+    char* png = DataFile::load_file("data/common/images/pic.png", "rb", &size, false);
+    ASSERT_NE(png, nullptr);
+    EXPECT_EQ(std::string(png, size), BINARY);
+    std::free(png);
+
+    char* text = DataFile::load_file("data/music/tune.xml", "rb", &size, true);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(size, static_cast<int>(TEXT.size()) + 1);
+    EXPECT_EQ(std::string(text), TEXT);
+    std::free(text);
+
+    char* shader = DataFile::load_file("data/shaders/plain.frag", "rt", &size, true);
+    ASSERT_NE(shader, nullptr);
+    EXPECT_EQ(std::string(shader), SHADER);
+    std::free(shader);
+
+    FILE* track = DataFile::open_file("data/sync/scene.track", "rb", false);
+    ASSERT_NE(track, nullptr);
+    EXPECT_EQ(stream_text(track), TRACK);
+    std::fclose(track);
+
+    char* live = DataFile::load_gzip_file("data/music/set.als", "rb", &size, false);
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(size, static_cast<int>(LIVE_SET.size()));
+    EXPECT_EQ(std::string(live, size), LIVE_SET);
+    EXPECT_EQ(live[size], '\0'); // the spare byte
+    TiXmlDocument document;
+    EXPECT_TRUE(LoadBuffer(document, live, size));
+    ASSERT_NE(document.RootElement(), nullptr);
+    EXPECT_STREQ(document.RootElement()->Value(), "Ableton");
+    std::free(live);
+}
+
+} // namespace
+
+TEST(DataFileDisk, LoadersReadTheTreeAndMissingFilesGiveNull)
+{
+    TempDir dir;
+    write_tree(dir);
+    ChildResult result = in_folder(dir, [] {
+        load_tree();
+        int size = 55;
+        EXPECT_EQ(DataFile::load_file("data/none.png", "rb", &size, true), nullptr);
+        EXPECT_EQ(DataFile::load_gzip_file("data/none.als", "rb", &size, false), nullptr);
+        EXPECT_EQ(DataFile::open_file("data/none.track", "rb", false), nullptr);
+        EXPECT_EQ(size, 55);
+        EXPECT_TRUE(DataFile::entries.empty()); // disk mode collects nothing
+        char* no_size = DataFile::load_file("data/sync/scene.track", "rb", nullptr, false);
+        EXPECT_NE(no_size, nullptr);
+        std::free(no_size);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+}
+
+TEST(DataFileDisk, EmptyAndShortFilesAreFatal)
+{
+    TempDir dir;
+    dir.write("empty.txt", "");
+    dir.write("tiny.gz", "ab");
+    struct Case {
+        std::function<void()> load;
+        std::string message;
+    } cases[] = {
+        {[] { DataFile::load_file("empty.txt", "rb", nullptr, true); },
+         "Tried to read 0 bytes from empty.txt, got 0"},
+        {[] { DataFile::load_gzip_file("tiny.gz", "rb", nullptr, false); },
+         "Something went wrong reading from tiny.gz, we got return value 0"},
+        {[] { DataFile::load_gzip_file("empty.txt", "rb", nullptr, false); },
+         "Something went wrong reading from empty.txt, we got return value 0"},
+    };
+    for (const Case& c : cases) {
+        ChildResult result = in_folder(dir, c.load);
+        EXPECT_EQ(result.exit_code, 1) << c.message;
+        EXPECT_NE(result.err.find(ERROR_CAPTION), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("\n\n" + c.message), std::string::npos) << result.err;
+    }
+}
+
+TEST(LoadBufferTest, NullAndEmptyBuffersSetTheirErrors)
+{
+    TiXmlDocument document;
+    EXPECT_FALSE(LoadBuffer(document, nullptr, 5));
+    EXPECT_EQ(document.ErrorId(), 2);
+    char empty[1] = {'x'};
+    EXPECT_FALSE(LoadBuffer(document, empty, 0));
+    EXPECT_EQ(document.ErrorId(), 13);
+    EXPECT_STREQ(document.ErrorDesc(), "Error null (0) or unexpected EOF found in input stream.");
+}
+
+TEST(LoadBufferTest, TerminatesTheBufferAndTurnsLineEndsIntoLineFeeds)
+{
+    // The byte after the length is overwritten with the terminator, so trailing garbage is
+    // never parsed.
+    std::string source = "<a>one\r\ntwo\rthree\n</a>GARBAGE";
+    std::vector<char> buffer(source.begin(), source.end());
+    buffer.push_back('!');
+    int length = static_cast<int>(source.size()) - 7;
+    TiXmlDocument document;
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    ASSERT_TRUE(LoadBuffer(document, buffer.data(), length)) << document.ErrorDesc();
+    TiXmlBase::SetCondenseWhiteSpace(true);
+    EXPECT_EQ(buffer[length], '\0');
+    EXPECT_STREQ(document.RootElement()->GetText(), "one\ntwo\nthree\n");
+
+    std::string broken = "<a><b></a>";
+    std::vector<char> bad(broken.begin(), broken.end());
+    bad.push_back('\0');
+    EXPECT_FALSE(LoadBuffer(document, bad.data(), static_cast<int>(broken.size())));
+    EXPECT_TRUE(document.Error());
+}
+
+TEST(DataFilePacked, WriteModeCollectsAndReadModeServesEveryFileByteForByte)
+{
+    TempDir dir;
+    write_tree(dir);
+    ChildResult packing = in_folder(dir, [] {
+        DataFile::set_mode(DATAFILE_MODE_WRITE);
+        DataFile::read("data.qxv"); // only read mode reads
+        load_tree();
+        char* again = DataFile::load_file("data/common/images/pic.png", "rb", nullptr, false);
+        std::free(again);
+        ASSERT_EQ(DataFile::entries.size(), 5u);
+        // Text keeps its terminator; the gzip file is kept decompressed.
+        EXPECT_EQ(DataFile::entries[1]->size, static_cast<int>(TEXT.size()) + 1);
+        EXPECT_EQ(std::string(DataFile::entries[4]->data, DataFile::entries[4]->size), LIVE_SET);
+        DataFile::write("data.qxv");
+        DataFile::delete_temp_files();
+    });
+    ASSERT_EQ(packing.exit_code, 0) << packing.out << packing.err;
+    EXPECT_NE(packing.out.find(" [DATA] Skipping duplicate entry for data/common/images/pic.png\n"),
+              std::string::npos) << packing.out;
+    EXPECT_NE(packing.out.find(" Writing datafile data.qxv\n"), std::string::npos);
+    EXPECT_NE(packing.out.find(" ..file: data/sync/scene.track, 15 bytes\n"), std::string::npos);
+    EXPECT_NE(packing.out.find(" Done writing datafile \"data.qxv\" of 0.00 MB!\n"), std::string::npos);
+    EXPECT_NE(packing.out.find(" ..original file size:        "), std::string::npos) << packing.out;
+    EXPECT_NE(packing.out.find(" ..compression rate:    "), std::string::npos);
+    EXPECT_NE(packing.out.find(" %\n"), std::string::npos);
+
+    // Read from a folder without the tree: everything must come from the packed file.
+    TempDir reader;
+    std::string packed = read_file_bytes(dir.file("data.qxv"));
+    ASSERT_GT(packed.size(), 21u);
+    EXPECT_EQ(packed.substr(0, 21), std::string("Tarnholm Data File\0\0\2", 21));
+    reader.write("data.qxv", packed);
+    ChildResult reading = in_folder(reader, [] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        ASSERT_EQ(DataFile::entries.size(), 5u);
+        EXPECT_EQ(DataFile::entries[0]->name, "data/common/images/pic.png");
+        EXPECT_FALSE(DataFile::entries[0]->loaded);
+        load_tree();
+        for (const DataEntry* entry : DataFile::entries) EXPECT_TRUE(entry->loaded) << entry->name;
+        int size = 55;
+        EXPECT_EQ(DataFile::load_file("data/none.png", "rb", &size, false), nullptr);
+        EXPECT_EQ(DataFile::load_gzip_file("data/none.als", "rb", &size, false), nullptr);
+        EXPECT_EQ(DataFile::open_file("data/none.track", "rb", false), nullptr);
+        EXPECT_EQ(size, 55);
+        // Binary data packed without a terminator still comes back terminated as text.
+        char* text = DataFile::load_file("data/sync/scene.track", "rb", &size, true);
+        EXPECT_EQ(size, static_cast<int>(TRACK.size()) + 1);
+        EXPECT_EQ(text[TRACK.size()], '\0');
+        std::free(text);
+        DataFile::read("data.qxv"); // a second read does nothing
+        EXPECT_EQ(DataFile::entries.size(), 5u);
+        DataFile::delete_temp_files();
+    });
+    EXPECT_EQ(reading.exit_code, 0) << reading.out << reading.err;
+}
+
+TEST(DataFilePacked, WriteOutsideWriteModeDoesNothing)
+{
+    TempDir dir;
+    ChildResult result = in_folder(dir, [] {
+        DataFile::write("data.qxv");
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::write("data.qxv");
+    });
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(read_file_bytes(dir.file("data.qxv")), "");
+}
+
+TEST(DataFilePacked, BrokenPackedFilesEndInTheFatalReport)
+{
+    std::string good = packed_file(chunk("a", "xyz") + chunk("b", ""));
+    std::string wrong_symbols = good;
+    wrong_symbols[21 + 4] = '\x01';
+    wrong_symbols[21 + 5] = '\x01'; // 257 symbols
+    std::string oversized = good;
+    oversized[21 + 11] = '\x7f'; // a decoded size no bits can give
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string message;
+    } cases[] = {
+        {"empty", "", "Negative or zero file length: 0"},
+        {"short header", "Tarnholm", "Failed to read header!"},
+        {"wrong header", std::string("Tarnholm Data Filf\0\0\2", 21),
+         "Unrecognized datafile header: Tarnholm Data Filf"},
+        {"no major", std::string("Tarnholm Data File\0", 19), "Failed to read major version!"},
+        {"no minor", std::string("Tarnholm Data File\0\0", 20), "Failed to read minor version!"},
+        {"version 0.1", packed_file(chunk("a", "x"), 0, 1), "Expected datafile format 0.2, got 0.1"},
+        {"version 1.2", packed_file(chunk("a", "x"), 1, 2), "Expected datafile format 0.2, got 1.2"},
+        {"no stream", std::string("Tarnholm Data File\0\0\2", 21), "Failed to read 0 bytes from data.qxv"},
+        {"short stream", good.substr(0, 30), "Data stream of 9 bytes is shorter than its header"},
+        {"wrong stream magic", good.substr(0, 21) + "HUFX" + good.substr(25),
+         "Unrecognized data stream header: HUFX"},
+        {"too many symbols", wrong_symbols, "Symbol count 257 is above 256"},
+        {"table past end", good.substr(0, 21 + 16 + 3), "Symbol table of "},
+        {"size beyond bits", oversized, "is larger than the "},
+        {"truncated bits", good.substr(0, good.size() - 3), "Data stream ended after "},
+        {"wrong chunk magic", packed_file(chunk("a", "xy") + "QXVDFX" + std::string(20, '\0')),
+         "Unrecognized chunk header: QXVDFX. \nRead 1 chunks, 1.90735e-06 MB before this\n"},
+        {"trailing bytes", packed_file(chunk("a", "xy") + "QX"),
+         "Unrecognized chunk header: QX. \nRead 1 chunks, "},
+        {"short chunk header", packed_file(std::string("QXVDFC\0\1\0", 9)),
+         "Chunk header after 0 chunks runs past the end of the data"},
+        {"name past end", packed_file(chunk("a", "").substr(0, 7) + u32(9) + u32(0) + "abc"),
+         "Chunk name of 9 bytes runs past the end of the data"},
+        {"contents past end", packed_file(chunk("a", "").substr(0, 7) + u32(1) + u32(50) + "ab"),
+         "Chunk a of 50 bytes runs past the end of the data"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.write("data.qxv", c.bytes);
+        ChildResult result = in_folder(dir, [] {
+            DataFile::set_mode(DATAFILE_MODE_READ);
+            DataFile::read("data.qxv");
+        });
+        EXPECT_EQ(result.exit_code, 1) << c.what;
+        EXPECT_EQ(result.err.rfind(ERROR_CAPTION, 0), 0u) << c.what << ": " << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
+    }
+
+    TempDir none;
+    ChildResult missing = in_folder(none, [] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+    });
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_NE(missing.err.find("\n\nFailed to open data file data.qxv for reading.\n"), std::string::npos);
+}
+
+TEST(DataFilePacked, ExactlyFilledPayloadAndDuplicateNames)
+{
+    TempDir dir;
+    dir.write("data.qxv", packed_file(chunk("a/b.txt", "one") + chunk("c", "two") + chunk("a/b.txt", "3")));
+    ChildResult result = in_folder(dir, [] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        ASSERT_EQ(DataFile::entries.size(), 3u);
+        int size = 0;
+        char* c = DataFile::load_file("c", "rb", &size, false);
+        EXPECT_EQ(std::string(c, size), "two");
+        std::free(c);
+        DataFile::load_file("a/b.txt", "rb", &size, false);
+    });
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_NE(result.err.find("\n\nOuch, found more than one entry for a/b.txt in datafile. "
+                              "Duplicates make no sense here."),
+              std::string::npos) << result.err;
+}
+
+TEST(DataFilePacked, OpenFileGivesTemporaryFilesThatAreRemoved)
+{
+    TempDir dir;
+    dir.write("data.qxv", packed_file(chunk("data/sync/x.track", "track!") + chunk("data/e.bin", "")));
+    TempDir temp;
+    setenv("TMPDIR", temp.path().c_str(), 1);
+    ChildResult result = in_folder(dir, [&] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        FILE* file = DataFile::open_file("data/sync/x.track", "rb", false);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(stream_text(file), "track!");
+        std::fclose(file);
+        FILE* empty = DataFile::open_file("data/e.bin", "rb", false);
+        ASSERT_NE(empty, nullptr);
+        EXPECT_EQ(stream_text(empty), "");
+        std::fclose(empty);
+        ASSERT_EQ(DataFile::temp_files.size(), 2u);
+        EXPECT_EQ(DataFile::temp_files[0].rfind(temp.path() + "/", 0), 0u);
+        EXPECT_EQ(read_file_bytes(DataFile::temp_files[0]), "track!");
+        DataFile::delete_temp_files();
+        EXPECT_NE(access(DataFile::temp_files[0].c_str(), F_OK), 0);
+        EXPECT_EQ(DataFile::temp_files.size(), 2u); // the list stays
+        // Exporting to disk writes the packed copy under its own name, folders included.
+        FILE* exported = DataFile::open_file("data/sync/x.track", "rb", true);
+        ASSERT_NE(exported, nullptr);
+        std::fclose(exported);
+        EXPECT_EQ(read_file_bytes("data/sync/x.track"), "track!");
+        // A fatal report removes the temporary files left.
+        FILE* left = DataFile::open_file("data/sync/x.track", "rb", false);
+        std::fclose(left);
+        DataFile::load_file("data/nothing", "rb", nullptr, false);
+        fatal_error("src\\x", 1, "stop");
+    });
+    unsetenv("TMPDIR");
+    EXPECT_EQ(result.exit_code, 1) << result.err;
+    EXPECT_NE(result.err.find("stop"), std::string::npos) << result.err;
+    std::string listing;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.path())) {
+        listing += entry.path().string() + " ";
+        ++files;
+    }
+    EXPECT_EQ(files, 0) << listing;
+}
+
+TEST(DataFilePacked, ExportWritesMusicIntoTheCurrentFolder)
+{
+    TempDir dir;
+    dir.write("data.qxv", packed_file(chunk("data/common/music/tune.mp3", "ID3 music") +
+                                      chunk("data/x.png", "p") + chunk("flat.mp3", "flat")));
+    ChildResult result = in_folder(dir, [] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        DataFile::export_mp3();
+        EXPECT_EQ(read_file_bytes("tune.mp3"), "ID3 music");
+        EXPECT_EQ(read_file_bytes("flat.mp3"), "flat");
+        EXPECT_NE(access("x.png", F_OK), 0);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NE(result.err.find("Success\nSuccessfully exported tune.mp3 to the current folder\n"),
+              std::string::npos) << result.err;
+
+    ChildResult wrong_mode = in_folder(dir, [] { DataFile::export_mp3(); });
+    EXPECT_EQ(wrong_mode.exit_code, 1);
+    EXPECT_NE(wrong_mode.err.find("\n\nFailed assert DATAFILE_MODE_READ == mode\n DATAFILE_MODE_READ "
+                                  "is 1\n mode is 0"),
+              std::string::npos) << wrong_mode.err;
+
+    TempDir blocked;
+    blocked.write("data.qxv", packed_file(chunk("data/tune.mp3", "m")));
+    blocked.write("tune.mp3/inside", "a folder stands in the way");
+    ChildResult unwritable = in_folder(blocked, [] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        DataFile::export_mp3();
+    });
+    EXPECT_EQ(unwritable.exit_code, 1);
+    EXPECT_NE(unwritable.err.find("\n\nFailed to create output file for tune.mp3"), std::string::npos);
+}

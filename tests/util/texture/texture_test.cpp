@@ -1,0 +1,341 @@
+#include "util/texture/texture.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+#include "support/child_process.h"
+#include "support/gl_fixture.h"
+
+namespace {
+
+GLint tex_param(GLenum name)
+{
+    GLint value = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+    return value;
+}
+
+GLint level_param(int level, GLenum name)
+{
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+    return value;
+}
+
+GLint integer(GLenum name)
+{
+    GLint value = 0;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+// A framebuffer object around a texture, so a test can paint the texture with clears.
+class PaintTarget {
+public:
+    explicit PaintTarget(const Texture& texture)
+    {
+        glGenFramebuffersEXT(1, &fbo);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                                  texture.get_id(), 0);
+        EXPECT_EQ(glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT),
+                  static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_EXT));
+        glViewport(0, 0, static_cast<GLsizei>(texture.get_width()),
+                   static_cast<GLsizei>(texture.get_height()));
+    }
+    ~PaintTarget()
+    {
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        glDeleteFramebuffersEXT(1, &fbo);
+        glViewport(0, 0, 256, 256);
+    }
+    // Fills a rectangle of the texture with one colour.
+    static void fill(int x, int y, int w, int h, float r, float g, float b)
+    {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x, y, w, h);
+        glClearColor(r, g, b, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0, 0, 0, 0);
+    }
+
+private:
+    GLuint fbo = 0;
+};
+
+void expect_rgb(const std::vector<unsigned char>& px, int r, int g, int b, const char* where)
+{
+    EXPECT_NEAR(px[0], r, 2) << where;
+    EXPECT_NEAR(px[1], g, 2) << where;
+    EXPECT_NEAR(px[2], b, 2) << where;
+}
+
+// Runs body in a child with its own GL window; the child's exit code and error text return.
+ChildResult in_gl_child(const std::function<void()>& body)
+{
+    return run_in_child([&] {
+        open_gl_window(64, 64);
+        body();
+    });
+}
+
+} // namespace
+
+class TextureGl : public GlTest {};
+
+TEST_F(TextureGl, MipmappedRenderTargetHasTrilinearAnisotropicChainAndClampedEdges)
+{
+    Texture texture;
+    ASSERT_TRUE(texture.create_empty(512, 512, true, false, GL_RGBA8));
+    EXPECT_NE(texture.get_id(), 0u);
+    EXPECT_EQ(texture.get_width(), 512u);
+    EXPECT_EQ(texture.get_height(), 512u);
+    EXPECT_EQ(texture.get_bpp(), 32u);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture.get_id()));
+    EXPECT_EQ(level_param(0, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+    EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(tex_param(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(tex_param(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    GLfloat max_anisotropy = 0, anisotropy = 0;
+    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+    EXPECT_GT(max_anisotropy, 1.0f);
+    EXPECT_EQ(anisotropy, max_anisotropy);
+    EXPECT_EQ(level_param(9, GL_TEXTURE_WIDTH), 1); // 512 -> 1 in nine halvings
+    EXPECT_EQ(level_param(9, GL_TEXTURE_HEIGHT), 1);
+}
+
+TEST_F(TextureGl, PlainRenderTargetKeepsFiltersRepeatAndNoChain)
+{
+    Texture texture;
+    ASSERT_TRUE(texture.create_empty(64, 32, false, true, GL_RGBA8));
+    EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_S), GL_REPEAT);
+    EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_T), GL_REPEAT);
+    EXPECT_EQ(tex_param(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+    EXPECT_EQ(tex_param(GL_GENERATE_MIPMAP), GL_FALSE);
+    EXPECT_EQ(level_param(1, GL_TEXTURE_WIDTH), 0);
+}
+
+TEST_F(TextureGl, InternalFormatsOfRenderTargets)
+{
+    const GLint formats[] = {GL_RGBA8,  GL_RGBA32F,          GL_RGB32F,           GL_RGBA16F,
+                             GL_RGB16F, GL_DEPTH_COMPONENT16, GL_DEPTH_COMPONENT24,
+                             GL_DEPTH_COMPONENT32, GL_DEPTH_COMPONENT32F};
+    for (GLint format : formats) {
+        Texture texture;
+        ASSERT_TRUE(texture.create_empty(32, 16, false, false, format));
+        EXPECT_EQ(level_param(0, GL_TEXTURE_INTERNAL_FORMAT), format) << format;
+        EXPECT_EQ(level_param(0, GL_TEXTURE_WIDTH), 32) << format;
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << format;
+    }
+}
+
+TEST_F(TextureGl, DepthTargetsAreNearestWithoutCompareWhateverTheMipmapFlag)
+{
+    for (bool mipmap : {false, true}) {
+        Texture texture;
+        ASSERT_TRUE(texture.create_empty(64, 64, mipmap, false, GL_DEPTH_COMPONENT32));
+        EXPECT_EQ(tex_param(GL_TEXTURE_MIN_FILTER), GL_NEAREST) << mipmap;
+        EXPECT_EQ(tex_param(GL_TEXTURE_MAG_FILTER), GL_NEAREST) << mipmap;
+        EXPECT_EQ(tex_param(GL_TEXTURE_COMPARE_MODE), GL_NONE) << mipmap;
+        EXPECT_EQ(tex_param(GL_DEPTH_TEXTURE_MODE), GL_INTENSITY) << mipmap;
+    }
+}
+
+TEST_F(TextureGl, MultisampleTargetBindsToItsOwnTarget)
+{
+    Texture plain;
+    ASSERT_TRUE(plain.create_empty(8, 8, false, false, GL_RGBA8));
+    Texture texture;
+    ASSERT_TRUE(texture.create_empty(64, 64, false, false, GL_RGBA8, 4));
+    texture.bind(2);
+    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE2);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D_MULTISAMPLE), static_cast<GLint>(texture.get_id()));
+    GLint samples = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D_MULTISAMPLE, 0, GL_TEXTURE_SAMPLES, &samples);
+    EXPECT_EQ(samples, 4);
+    // The plain texture bound before keeps its own filters.
+    plain.bind(0);
+    EXPECT_EQ(tex_param(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+    // The short form keeps the sample count through a resize.
+    ASSERT_TRUE(texture.resize(32, 32));
+    texture.bind(1);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D_MULTISAMPLE, 0, GL_TEXTURE_SAMPLES, &samples);
+    EXPECT_EQ(samples, 4);
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, 0);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+TEST_F(TextureGl, BindLeavesItsUnitActiveAndUnbindReturnsToUnitZero)
+{
+    Texture texture;
+    ASSERT_TRUE(texture.create_empty(16, 16, false, false, GL_RGBA8));
+    texture.bind(3);
+    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture.get_id()));
+    Texture::unbind(3);
+    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    glActiveTexture(GL_TEXTURE3);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+TEST_F(TextureGl, ResizeRecreatesWithTheSameSettings)
+{
+    Texture texture;
+    ASSERT_TRUE(texture.create_empty(64, 32, true, true, GL_RGBA16F));
+    ASSERT_TRUE(texture.resize(128, 16));
+    EXPECT_EQ(texture.get_width(), 128u);
+    EXPECT_EQ(texture.get_height(), 16u);
+    texture.bind(0);
+    EXPECT_EQ(level_param(0, GL_TEXTURE_WIDTH), 128);
+    EXPECT_EQ(level_param(0, GL_TEXTURE_HEIGHT), 16);
+    EXPECT_EQ(level_param(0, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA16F);
+    EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_S), GL_REPEAT);
+    EXPECT_EQ(tex_param(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(level_param(7, GL_TEXTURE_WIDTH), 1);
+}
+
+TEST_F(TextureGl, AtiVendorBranchStillBuildsTheWholeChain)
+{
+    // A 4 x 4 level of one colour: every level of a complete chain has that colour.
+    std::vector<unsigned char> pixels(4 * 4 * 4);
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        pixels[i] = 200;
+        pixels[i + 1] = 100;
+        pixels[i + 2] = 50;
+        pixels[i + 3] = 255;
+    }
+    GLuint id = 0;
+    glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    Texture::build_mipmaps(true, "ati technologies inc.");
+    EXPECT_EQ(tex_param(GL_GENERATE_MIPMAP), GL_TRUE);
+    ASSERT_EQ(level_param(2, GL_TEXTURE_WIDTH), 1);
+    unsigned char last[4] = {0, 0, 0, 0};
+    glGetTexImage(GL_TEXTURE_2D, 2, GL_RGBA, GL_UNSIGNED_BYTE, last);
+    EXPECT_EQ(last[0], 200);
+    EXPECT_EQ(last[1], 100);
+    EXPECT_EQ(last[2], 50);
+    glDeleteTextures(1, &id);
+}
+
+TEST_F(TextureGl, DrawPutsTheTextureOnItsRectangleTintedByTheColour)
+{
+    Texture texture;
+    ASSERT_TRUE(texture.create_empty(16, 16, false, false, GL_RGBA8));
+    {
+        PaintTarget target(texture);
+        PaintTarget::fill(0, 0, 16, 16, 1, 0, 0); // right half red
+        PaintTarget::fill(0, 0, 8, 16, 0, 1, 0);  // left half green
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor4f(1, 1, 1, 1);
+    texture.draw(0.25f, 0.25f, 0.5f, 0.5f); // pixels 64..191
+    expect_rgb(pixel(70, 128), 0, 255, 0, "left half");
+    expect_rgb(pixel(185, 128), 255, 0, 0, "right half");
+    expect_rgb(pixel(60, 128), 0, 0, 0, "left of the quad");
+    expect_rgb(pixel(128, 195), 0, 0, 0, "above the quad");
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_EQ(projection[0], 1.0f); // the caller's projection is back
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor4f(1, 1, 1, 1);
+    glColor4f(0.5f, 0.5f, 0.5f, 1);
+    texture.draw(0, 0, 1, 1);
+    expect_rgb(pixel(200, 10), 128, 0, 0, "tinted");
+}
+
+TEST_F(TextureGl, DrawVariantsFollowThePictureAspect)
+{
+    Texture wide; // 16:9
+    ASSERT_TRUE(wide.create_empty(32, 18, false, false, GL_RGBA8));
+    {
+        PaintTarget target(wide);
+        PaintTarget::fill(0, 0, 32, 18, 1, 1, 1);
+    }
+    EXPECT_DOUBLE_EQ(wide.get_aspect(), 32.0 / 18.0);
+    glColor4f(1, 1, 1, 1);
+
+    // Centred, half the width, on a 16:9 screen: (0.25, 0.25) to (0.75, 0.75).
+    wide.draw_centered(0.5f, 16.0f / 9.0f);
+    expect_rgb(pixel(66, 66), 255, 255, 255, "centred inside");
+    expect_rgb(pixel(189, 189), 255, 255, 255, "centred inside");
+    expect_rgb(pixel(61, 128), 0, 0, 0, "centred left");
+    expect_rgb(pixel(128, 194), 0, 0, 0, "centred above");
+
+    // Keep aspect on a square screen: 0.5 wide gives 0.28125 high.
+    glClear(GL_COLOR_BUFFER_BIT);
+    wide.draw_keep_aspect(0.0f, 0.0f, 0.5f, 1.0f);
+    expect_rgb(pixel(10, 68), 255, 255, 255, "kept inside");
+    expect_rgb(pixel(10, 76), 0, 0, 0, "kept above");
+
+    // Aligned from the right: 0.25 high on a square screen is 0.444 wide, ending at 0.9.
+    glClear(GL_COLOR_BUFFER_BIT);
+    wide.draw_aligned(0.1f, 0.0f, 0.25f, 1.0f, false);
+    expect_rgb(pixel(228, 10), 255, 255, 255, "aligned inside");
+    expect_rgb(pixel(234, 10), 0, 0, 0, "aligned right");
+    expect_rgb(pixel(116, 10), 0, 0, 0, "aligned left");
+}
+
+TEST_F(TextureGl, ReadPixelsReturnsLevelZeroBottomRowFirst)
+{
+    Texture texture;
+    ASSERT_TRUE(texture.create_empty(4, 2, false, false, GL_RGBA8));
+    {
+        PaintTarget target(texture);
+        PaintTarget::fill(0, 0, 4, 1, 0, 0, 1); // bottom row blue
+        PaintTarget::fill(0, 1, 4, 1, 1, 1, 0); // top row yellow
+    }
+    unsigned char* pixels = texture.read_pixels();
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(pixels[0], 0);
+    EXPECT_EQ(pixels[2], 255);
+    EXPECT_EQ(pixels[16], 255);
+    EXPECT_EQ(pixels[17], 255);
+    EXPECT_EQ(pixels[18], 0);
+    std::free(pixels);
+    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+}
+
+TEST(TextureFatal, MisuseEndsWithTheReport)
+{
+    struct Case {
+        std::function<void()> body;
+        const char* message;
+    };
+    const Case cases[] = {
+        {[] { Texture().create_empty(8, 8, false, false, GL_ALPHA32F_ARB); },
+         "Unrecognized texture format 34838!"},
+        {[] { Texture().create_empty(8, 8, false, false, 0); }, "Unrecognized texture format 0!"},
+        {[] {
+             Texture t;
+             t.create_empty(8, 8, false, false, GL_RGBA8);
+             t.create();
+         },
+         "Attempt to create an already initialized texture!"},
+        {[] { Texture().resize(8, 8); }, "Attempted to resize a texture that is not initialized!"},
+        {[] { Texture().get_aspect(); }, "Invalid texture!"},
+        {[] { Texture().read_pixels(); }, "Failed assert 4 == bytespp"},
+    };
+    for (const Case& c : cases) {
+        ChildResult result = in_gl_child(c.body);
+        EXPECT_EQ(result.exit_code, 1) << c.message;
+        EXPECT_NE(result.err.find(std::string("Error in file src\\util\\texture\\texture:")),
+                  std::string::npos)
+            << result.err;
+        EXPECT_NE(result.err.find(std::string("\n\n") + c.message + "\n"), std::string::npos)
+            << result.err;
+    }
+}
