@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "main/setup_dialog.h"
 #include "main/startup_settings.h"
 #include "platform/win32/localtime.h"
 #include "platform/win32/messagebox.h"
@@ -22,13 +23,15 @@ const char* const SOURCE = "src\\main";
 // Suppresses the motion event caused by the loop's own pointer warp.
 unsigned char g_ignore_next_motion = 0;
 
-// Stand-in until the setup dialog runs: the show starts windowed at 1280 x 720.
-int run_setup_dialog_standin(HINSTANCE)
+// A display that lists no modes leaves the size unchosen: open the desktop's size then,
+// or a plain 1280 x 720 where SDL does not know it.
+void choose_size_when_unlisted()
 {
-    g_settings.width = 1280;
-    g_settings.height = 720;
-    g_settings.video_flags &= ~static_cast<std::uint32_t>(SDL_FULLSCREEN);
-    return 1;
+    if (g_settings.width > 0 && g_settings.height > 0) return;
+    const SDL_VideoInfo* video_info = SDL_GetVideoInfo();
+    bool desktop_known = video_info != nullptr && video_info->current_w > 0 && video_info->current_h > 0;
+    g_settings.width = desktop_known ? video_info->current_w : 1280;
+    g_settings.height = desktop_known ? video_info->current_h : 720;
 }
 
 } // namespace
@@ -215,9 +218,10 @@ int SDL_main(int /*argc*/, char** /*argv*/)
     int bits_per_pixel = init_video();
 
     before_setup_dialog();
-    int dialog_result = run_setup_dialog_standin(instance);
+    INT_PTR dialog_result = run_setup_dialog(instance, nullptr);
     if (dialog_result != 1 && dialog_result != 106) return 0;
     after_setup_dialog();
+    choose_size_when_unlisted();
 
     SceneManager* manager = open_window_and_load(bits_per_pixel, DATAFILE_MODE_READ);
     manager->resize(g_settings.width, g_settings.height);

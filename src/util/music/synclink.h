@@ -67,7 +67,7 @@ struct SyncFileIo {
 
 struct SyncLink {
     char* base_path;     // owned; directory prefix of the ".track" files
-    SyncCurve** curves;  // owned, in creation order: the editor numbers the curves so
+    SyncCurve** curves;  // owned, in creation order, which is how the editor numbers them
     int curve_count;
     int last_row;        // the last row reported to the editor; -1 at creation
     int socket;          // the TCP link; -1 when not connected

@@ -1,0 +1,402 @@
+// The client's side of the editor link, against a test editor on a free loopback port.
+#include "util/music/synclink.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "util/music/synclink_test_editor.h"
+
+namespace {
+
+// The music as the client sees it: records every callback.
+struct FakeMusic {
+    bool playing = false;
+    std::vector<int> rows_set;
+    std::vector<int> pauses;
+};
+
+void music_pause(void* data, int flag) { static_cast<FakeMusic*>(data)->pauses.push_back(flag); }
+void music_set_row(void* data, int row) { static_cast<FakeMusic*>(data)->rows_set.push_back(row); }
+int music_is_playing(void* data) { return static_cast<FakeMusic*>(data)->playing ? 1 : 0; }
+
+const SyncCallbacks callbacks = {music_pause, music_set_row, music_is_playing};
+
+// Marks the end of what the editor sent: the client has handled everything before it once the
+// music saw this row.
+const int SENTINEL_ROW = 424242;
+
+std::vector<int> rows_of(const SyncCurve* curve)
+{
+    std::vector<int> rows;
+    for (int i = 0; i < curve->key_count; ++i)
+        rows.push_back(curve->keys[i].row);
+    return rows;
+}
+
+class SyncLinkEditor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A send to a vanished editor must not end the process: SIGPIPE keeps its default.
+        std::signal(SIGPIPE, SIG_DFL);
+        link = synclink_open(base_path().c_str(), 1);
+        ASSERT_NE(link, nullptr);
+    }
+    void TearDown() override { synclink_close(link); }
+
+    std::string base_path() const { return dir.path() + "/data/sync_tracker/"; }
+
+    // Connects to the test editor and checks the greeting.
+    void connect(const std::string& reply = "hello, demo!")
+    {
+        editor.expect_client(reply);
+        ASSERT_EQ(synclink_connect(link, "127.0.0.1", editor.port()), 0);
+        ASSERT_EQ(editor.accepted(), "hello, synctracker!");
+    }
+
+    // Polls until the sentinel row reached the music or the link failed (bounded).
+    int poll_until_sentinel()
+    {
+        for (int attempt = 0; attempt < 2000; ++attempt) {
+            int result = synclink_poll(link, &callbacks, 0, &music);
+            if (result != 0)
+                return result;
+            if (!music.rows_set.empty() && music.rows_set.back() == SENTINEL_ROW)
+                return 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return 1;
+    }
+
+    // Polls until the link reports a failure (bounded).
+    int poll_until_failure()
+    {
+        int result = 0;
+        for (int attempt = 0; attempt < 2000 && result == 0; ++attempt) {
+            result = synclink_poll(link, &callbacks, 0, &music);
+            if (result == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return result;
+    }
+
+    TempDir dir;
+    TestEditor editor;
+    FakeMusic music;
+    SyncLink* link = nullptr;
+};
+
+TEST_F(SyncLinkEditor, RequestsCurvesInCreationOrderAndAgainAfterAReconnect)
+{
+    connect();
+    ASSERT_NE(synclink_curve("ActiveScene1st", link, 0.0f), nullptr);
+    ASSERT_NE(synclink_curve("ppFadeAmount", link, 1.0f), nullptr);
+    EXPECT_EQ(synclink_curve("ActiveScene1st", link, 5.0f), link->curves[0]);  // found, not re-requested
+    std::string expected =
+        TestEditor::curve_request("ActiveScene1st") + TestEditor::curve_request("ppFadeAmount");
+    EXPECT_EQ(editor.receive(expected.size()), expected);
+
+    // A new curve holds its default as a step key at row 0 until the editor sends keys.
+    ASSERT_EQ(link->curves[1]->key_count, 1);
+    EXPECT_EQ(synclink_curve_value(link->curves[1], 100.0), 1.0f);
+
+    connect();
+    EXPECT_EQ(editor.receive(expected.size()), expected);
+    EXPECT_EQ(link->curves[1]->key_count, 0);
+    EXPECT_EQ(synclink_curve_value(link->curves[1], 100.0), 0.0f);
+}
+
+TEST_F(SyncLinkEditor, HandshakeMustBeAnsweredExactly)
+{
+    struct Case {
+        const char* reply;
+        size_t piece;
+        bool hang_up;
+        int expected;
+    };
+    const std::vector<Case> cases = {
+        {"hello, demo!", 0, false, 0},
+        {"hello, demo!", 1, false, 0},  // the reply in single bytes is read whole
+        {"hello, demo?", 0, false, -1},
+        {"hello, synctracker!", 0, false, -1},
+        {"hello", 0, true, -1},
+        {"", 0, true, -1},
+    };
+    for (const Case& c : cases) {
+        editor.expect_client(c.reply, c.piece, c.hang_up);
+        int result = synclink_connect(link, "127.0.0.1", editor.port());
+        editor.accepted();
+        if (c.expected != 0)
+            editor.drop();
+        EXPECT_EQ(result, c.expected) << "'" << c.reply << "' in pieces of " << c.piece;
+        EXPECT_EQ(link->socket >= 0, c.expected == 0) << c.reply;
+    }
+
+    // Nobody listening.
+    int closed_port;
+    {
+        TestEditor gone;
+        closed_port = gone.port();
+    }
+    EXPECT_EQ(synclink_connect(link, "127.0.0.1", closed_port), -1);
+    EXPECT_EQ(link->socket, -1);
+    EXPECT_EQ(synclink_poll(link, &callbacks, 0, &music), -1);
+    // Unconnected, a new curve cannot be requested: the owner reports it.
+    EXPECT_EQ(synclink_curve("unrequested", link, 0.0f), nullptr);
+}
+
+TEST_F(SyncLinkEditor, ReportsEachNewRowOnlyWhilePlaying)
+{
+    connect();
+    const std::vector<std::pair<bool, int>> frames = {
+        {false, 1}, {true, 5}, {true, 5}, {false, 6}, {true, 5}, {true, 7}, {true, 7}, {true, 6}};
+    for (const auto& frame : frames) {
+        music.playing = frame.first;
+        ASSERT_EQ(synclink_poll(link, &callbacks, frame.second, &music), 0);
+    }
+    std::string expected =
+        TestEditor::row_change(5) + TestEditor::row_change(7) + TestEditor::row_change(6);
+    EXPECT_EQ(editor.receive(expected.size()), expected);
+    EXPECT_EQ(link->last_row, 6);
+
+    // No table, or a table without is_playing: nothing is reported.
+    const SyncCallbacks silent = {music_pause, music_set_row, nullptr};
+    EXPECT_EQ(synclink_poll(link, &silent, 9, &music), 0);
+    EXPECT_EQ(synclink_poll(link, nullptr, 10, &music), 0);
+    music.playing = true;
+    EXPECT_EQ(synclink_poll(link, &callbacks, 11, &music), 0);
+    EXPECT_EQ(editor.receive(5), TestEditor::row_change(11));
+}
+
+TEST_F(SyncLinkEditor, AppliesKeysRowsPausesAndSavesFromTheEditor)
+{
+    connect();
+    SyncCurve* first = synclink_curve("kvGlow", link, 3.5f);
+    SyncCurve* second = synclink_curve("kvSpin", link, 0.0f);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+
+    editor.send(TestEditor::key_update(0, 8, 1.0f, SHAPE_LINEAR) +
+                TestEditor::key_update(0, 16, 2.0f, SHAPE_STEP) +
+                TestEditor::key_update(0, 8, 4.0f, SHAPE_STEP) +  // replaces row 8
+                TestEditor::key_update(1, -4, 9.0f, SHAPE_RAMP) +
+                TestEditor::key_remove(1, 0) +  // the default key
+                TestEditor::pause_change(1) + TestEditor::row_change(96) +
+                TestEditor::pause_change(0) + TestEditor::save_curves() +
+                TestEditor::row_change(SENTINEL_ROW));
+    ASSERT_EQ(poll_until_sentinel(), 0);
+
+    EXPECT_EQ(rows_of(first), (std::vector<int>{0, 8, 16}));
+    EXPECT_EQ(first->keys[0].value, 3.5f);
+    EXPECT_EQ(first->keys[1].value, 4.0f);
+    EXPECT_EQ(rows_of(second), (std::vector<int>{-4}));
+    EXPECT_EQ(music.pauses, (std::vector<int>{1, 0}));
+    EXPECT_EQ(music.rows_set, (std::vector<int>{96, SENTINEL_ROW}));
+
+    // The save made the directories and wrote both curves, keys in row order.
+    EXPECT_EQ(read_file_bytes(base_path() + "_kvGlow.track"),
+              std::string("\x03\0\0\0"
+                          "\0\0\0\0\0\0\x60\x40\0"
+                          "\x08\0\0\0\0\0\x80\x40\0"
+                          "\x10\0\0\0\0\0\0\x40\0",
+                          31));
+    EXPECT_EQ(read_file_bytes(base_path() + "_kvSpin.track"),
+              std::string("\x01\0\0\0\xfc\xff\xff\xff\0\0\x10\x41\x03", 13));
+}
+
+TEST_F(SyncLinkEditor, ReadsCommandsThatArriveOneByteAtATime)
+{
+    connect();
+    ASSERT_NE(synclink_curve("slBeam", link, 0.0f), nullptr);
+    std::string commands = TestEditor::key_update(0, 4, 1.5f, SHAPE_LINEAR) +
+                           TestEditor::key_update(0, 12, 2.0f, SHAPE_STEP) +
+                           TestEditor::key_remove(0, 4) + TestEditor::pause_change(1) +
+                           TestEditor::row_change(SENTINEL_ROW);
+    std::thread writer([&] { editor.send_byte_by_byte(commands); });
+    int result = poll_until_sentinel();
+    writer.join();
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(rows_of(link->curves[0]), (std::vector<int>{0, 12}));
+    EXPECT_EQ(link->curves[0]->keys[1].value, 2.0f);
+    EXPECT_EQ(music.pauses, (std::vector<int>{1}));
+}
+
+TEST_F(SyncLinkEditor, SurvivesTheEditorGoingAwayAndStartsOverOnReconnect)
+{
+    connect();
+    ASSERT_NE(synclink_curve("mtRing", link, 2.0f), nullptr);
+    editor.send(TestEditor::key_update(0, 8, 6.0f, SHAPE_LINEAR) + TestEditor::row_change(SENTINEL_ROW));
+    ASSERT_EQ(poll_until_sentinel(), 0);
+    ASSERT_EQ(link->curves[0]->key_count, 2);
+    editor.receive(TestEditor::curve_request("mtRing").size());
+
+    editor.drop();
+    // Requests into the dead connection: the second send meets a reset peer, which on Linux
+    // raises SIGPIPE unless the client prevents it.
+    synclink_curve("mtLate1", link, 0.0f);
+    synclink_curve("mtLate2", link, 0.0f);
+    synclink_curve("mtLate3", link, 0.0f);
+    music.playing = true;
+    EXPECT_EQ(poll_until_failure(), -1);
+    EXPECT_EQ(link->socket, -1);
+    EXPECT_EQ(synclink_poll(link, &callbacks, 3, &music), -1);
+
+    connect();
+    std::string expected = TestEditor::curve_request("mtRing") + TestEditor::curve_request("mtLate1") +
+                           TestEditor::curve_request("mtLate2") + TestEditor::curve_request("mtLate3");
+    EXPECT_EQ(editor.receive(expected.size()), expected);
+    EXPECT_EQ(link->curves[0]->key_count, 0);
+    EXPECT_EQ(synclink_curve_value(link->curves[0], 8.0), 0.0f);
+    EXPECT_EQ(synclink_poll(link, &callbacks, 3, &music), 0);
+}
+
+// A long random editing session against a plain model of the curves: after every command
+// the client's keys are the model's, in row order.
+TEST_F(SyncLinkEditor, KeepsTheEditorsKeysThroughARandomSession)
+{
+    connect();
+    ASSERT_NE(synclink_curve("maA", link, 0.0f), nullptr);
+    ASSERT_NE(synclink_curve("maB", link, 0.0f), nullptr);
+    std::vector<std::map<int, std::pair<float, int>>> model(2);
+    for (auto& curve : model)
+        curve[0] = {0.0f, SHAPE_STEP};
+
+    uint32_t state = 12345;
+    auto next = [&state](uint32_t range) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % range;
+    };
+    std::string commands;
+    for (int i = 0; i < 600; ++i) {
+        uint32_t curve = next(2);
+        int row = int(next(40)) - 10;
+        switch (next(4)) {
+        case 0:
+        case 1: {
+            float value = float(next(1000)) / 8.0f;
+            unsigned char shape = static_cast<unsigned char>(next(4));
+            commands += TestEditor::key_update(curve, row, value, shape);
+            model[curve][row] = {value, shape};
+            break;
+        }
+        case 2:
+            commands += TestEditor::key_remove(curve, row);
+            model[curve].erase(row);
+            break;
+        default:
+            commands += TestEditor::row_change(row);
+        }
+    }
+    editor.send(commands + TestEditor::row_change(SENTINEL_ROW));
+    ASSERT_EQ(poll_until_sentinel(), 0);
+    for (int c = 0; c < 2; ++c) {
+        const SyncCurve* curve = link->curves[c];
+        ASSERT_EQ(size_t(curve->key_count), model[c].size());
+        int k = 0;
+        for (const auto& entry : model[c]) {
+            EXPECT_EQ(curve->keys[k].row, entry.first);
+            EXPECT_EQ(curve->keys[k].value, entry.second.first);
+            EXPECT_EQ(curve->keys[k].shape, entry.second.second);
+            ++k;
+        }
+    }
+}
+
+// Hostile or broken editors: each case on a fresh connection, one curve "rkArm" with its
+// default key at row 0 and a key at row 8.
+TEST_F(SyncLinkEditor, HostileCommandsNeverReachOutsideTheCurves)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool link_survives;
+        std::string error_text;
+        std::vector<int> rows;
+    };
+    const std::vector<Case> cases = {
+        {"curve index one past the end", TestEditor::key_update(1, 4, 1.0f, SHAPE_STEP), false, "", {0, 8}},
+        {"curve index far out", TestEditor::key_update(0xffffffffu, 4, 1.0f, SHAPE_STEP), false, "", {0, 8}},
+        {"remove with index out of range", TestEditor::key_remove(0x80000000u, 8), false, "", {0, 8}},
+        {"remove of a row without a key is ignored", TestEditor::key_remove(0, 5) + TestEditor::row_change(SENTINEL_ROW), true, "", {0, 8}},
+        {"unknown shape is kept", TestEditor::key_update(0, 4, 1.0f, 200) + TestEditor::row_change(SENTINEL_ROW), true, "", {0, 4, 8}},
+        {"curve request is not an editor command", TestEditor::curve_request("rkArm"), false, "unknown cmd: 02\n", {0, 8}},
+        {"garbage", std::string("\xff\x00\x13", 3), false, "unknown cmd: ff\n", {0, 8}},
+        {"key update cut short", TestEditor::key_update(0, 4, 1.0f, SHAPE_STEP).substr(0, 7), false, "", {0, 8}},
+        {"row change cut short", TestEditor::row_change(4).substr(0, 3), false, "", {0, 8}},
+        {"pause without its flag", TestEditor::pause_change(1).substr(0, 1), false, "", {0, 8}},
+    };
+    connect();
+    ASSERT_NE(synclink_curve("rkArm", link, 0.0f), nullptr);
+    for (const Case& c : cases) {
+        connect();
+        // Read what the client sent, so that the editor's close is a plain end of stream.
+        EXPECT_EQ(editor.receive(TestEditor::curve_request("rkArm").size()),
+                  TestEditor::curve_request("rkArm"));
+        editor.send(TestEditor::key_update(0, 0, 0.0f, SHAPE_STEP) + TestEditor::key_update(0, 8, 1.0f, SHAPE_STEP) +
+                    c.bytes);
+        if (!c.link_survives)
+            editor.drop();  // a truncated command then ends with the connection
+        testing::internal::CaptureStderr();
+        int result = c.link_survives ? poll_until_sentinel() : poll_until_failure();
+        std::string error_text = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(result, c.link_survives ? 0 : -1) << c.what;
+        EXPECT_EQ(link->socket >= 0, c.link_survives) << c.what;
+        EXPECT_EQ(error_text, c.error_text) << c.what;
+        EXPECT_EQ(rows_of(link->curves[0]), c.rows) << c.what;
+    }
+}
+
+TEST_F(SyncLinkEditor, GarbageRightAfterTheGreetingDropsTheLink)
+{
+    connect("hello, demo!garbage");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(synclink_poll(link, &callbacks, 0, &music), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "unknown cmd: 67\n");
+}
+
+TEST_F(SyncLinkEditor, SaveReportsFilesThatCannotBeWritten)
+{
+    connect();
+    ASSERT_NE(synclink_curve("ppA", link, 1.0f), nullptr);
+    // A file where the save needs a directory.
+    dir.write("data", "not a directory");
+    EXPECT_EQ(synclink_save(link), -1);
+    // The editor's save request ignores the result; the link goes on.
+    editor.send(TestEditor::save_curves() + TestEditor::row_change(SENTINEL_ROW));
+    EXPECT_EQ(poll_until_sentinel(), 0);
+
+    // A name too long for a file is refused, and the curves after it are still saved.
+    ASSERT_EQ(std::remove(dir.file("data").c_str()), 0);
+    ASSERT_NE(synclink_curve(std::string(300, 'n').c_str(), link, 0.0f), nullptr);
+    ASSERT_NE(synclink_curve("ppB", link, 2.0f), nullptr);
+    EXPECT_EQ(synclink_save(link), -1);
+    EXPECT_EQ(read_file_bytes(base_path() + "_ppA.track"),
+              std::string("\x01\0\0\0\0\0\0\0\0\0\x80\x3f\0", 13));
+    EXPECT_EQ(read_file_bytes(base_path() + "_ppB.track"),
+              std::string("\x01\0\0\0\0\0\0\0\0\0\0\x40\0", 13));
+}
+
+TEST(SyncLinkPlayMode, LinkCallsDoNothing)
+{
+    TempDir dir;
+    SyncLink* link = synclink_open((dir.path() + "/sync/").c_str(), 0);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->socket, -1);
+    EXPECT_EQ(link->last_row, -1);
+    EXPECT_EQ(synclink_connect(link, "127.0.0.1", 1), 0);
+    EXPECT_EQ(synclink_poll(link, &callbacks, 3, nullptr), 0);
+    EXPECT_EQ(synclink_save(link), 0);
+    EXPECT_EQ(read_file_bytes(dir.path() + "/sync"), "");
+    synclink_close(link);
+}
+
+}  // namespace
