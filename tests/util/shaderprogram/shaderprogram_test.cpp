@@ -229,3 +229,15 @@ TEST(ShaderProgramFailures, FileProblemsAreFatal)
     EXPECT_TRUE(starts_with(arb_error.err, "Error\nVertex program error at position: ")) << arb_error.err;
     EXPECT_NE(arb_error.err.find("Error\n" + REPORT_CAPTION), std::string::npos) << arb_error.err;
 }
+
+TEST_F(ShaderProgramTest, AttributeBindingTakesEffectAtTheNextLink)
+{
+    const char* vertex =
+        "#version 120\n"
+        "attribute vec3 tangent;\n"
+        "void main() { gl_FrontColor = vec4(tangent, 1.0); gl_Position = ftransform(); }\n";
+    ShaderProgram program(vertex, UNIFORM_FRAGMENT, false);
+    program.bind_attrib_location("tangent", 3);
+    glLinkProgram(program.get_program());
+    EXPECT_EQ(glGetAttribLocation(program.get_program(), "tangent"), 3);
+}
