@@ -226,24 +226,37 @@ void HuffmanCoder::encode(unsigned char* out, std::uint32_t* out_size, const uns
     build_tree();
     assign_codes();
 
-    // Bits go out most significant first; whole bytes are flushed from a 64-bit accumulator,
-    // which gives the same bytes as writing one bit at a time.
-    std::uint64_t pending = 0; // the low pending_bits bits are waiting, oldest highest
-    int pending_bits = 0;
+    // Bits go out most significant first. They gather in a 64-bit accumulator (its low
+    // pending_bits bits are waiting, oldest highest) and leave it four bytes at a time, which
+    // gives the same bytes as writing one bit at a time.
+    std::uint64_t pending = 0;
+    int pending_bits = 0; // below 32 between pieces
+    auto put = [&](std::uint64_t bits_value, std::uint32_t length) {
+        pending = pending << length | bits_value;
+        pending_bits += static_cast<int>(length);
+        if (pending_bits >= 32) {
+            pending_bits -= 32;
+            std::uint32_t word = static_cast<std::uint32_t>(pending >> pending_bits);
+            at[0] = static_cast<unsigned char>(word >> 24);
+            at[1] = static_cast<unsigned char>(word >> 16);
+            at[2] = static_cast<unsigned char>(word >> 8);
+            at[3] = static_cast<unsigned char>(word);
+            at += 4;
+        }
+    };
     for (std::uint32_t i = 0; i < in_size; ++i) {
         const Code& code = codes[in[i]];
-        std::uint32_t length = code.length;
-        while (length > 0) {
-            std::uint32_t take = length > 32 ? 32 : length;
-            std::uint64_t part = (code.code >> (length - take)) & ((std::uint64_t{1} << take) - 1);
-            pending = pending << take | part;
-            pending_bits += static_cast<int>(take);
-            length -= take;
-            while (pending_bits >= 8) {
-                pending_bits -= 8;
-                *at++ = static_cast<unsigned char>(pending >> pending_bits);
-            }
+        if (code.length <= 32) {
+            put(code.code, code.length);
+        } else {
+            // A code longer than 32 bits goes out in two pieces, its high bits first.
+            put(code.code >> 32, code.length - 32);
+            put(code.code & 0xffffffffu, 32);
         }
+    }
+    while (pending_bits >= 8) {
+        pending_bits -= 8;
+        *at++ = static_cast<unsigned char>(pending >> pending_bits);
     }
     // The current byte holds the remaining bits, padded with zeros; it always exists.
     *at = static_cast<unsigned char>(pending_bits > 0 ? pending << (8 - pending_bits) : 0);
@@ -395,20 +408,35 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
 
     build_peek_table();
     std::uint32_t i = 0;
-    // While eight whole bytes lie ahead, take the next bits from one big-endian word.
+    // While eight whole bytes lie ahead, take the next bits from one big-endian word: at least
+    // 57 of its bits are valid, enough for several short codes in a row.
     const std::uint64_t bytes_total = bit_count >> 3;
     while (i < decoded_size && (bit_pos >> 3) + 8 <= bytes_total) {
-        const unsigned char* at = bits + (bit_pos >> 3);
-        std::uint64_t word = 0;
-        for (int b = 0; b < 8; ++b) word = word << 8 | at[b];
+        std::uint64_t word;
+        std::memcpy(&word, bits + (bit_pos >> 3), 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        word = __builtin_bswap64(word);
+#endif
         word <<= (bit_pos & 7);
-        const PeekEntry& entry = peek[word >> (64 - PEEK_BITS)];
-        if (entry.length != 0) {
+        int used = 0;
+        bool long_code = false;
+        while (used <= 57 - PEEK_BITS && i < decoded_size) {
+            const PeekEntry entry = peek[(word << used) >> (64 - PEEK_BITS)];
+            if (entry.length == 0) {
+                long_code = true;
+                break;
+            }
             out[i++] = entry.value;
-            bit_pos += entry.length;
-        } else {
+            used += entry.length;
+        }
+        bit_pos += static_cast<std::uint64_t>(used);
+        if (long_code) {
+            const PeekEntry entry = peek[(word << used) >> (64 - PEEK_BITS)];
             bit_pos += PEEK_BITS;
-            if (!decode_symbol_at(&nodes[entry.value], &out[i])) return false;
+            if (!decode_symbol_at(&nodes[entry.value], &out[i])) {
+                *out_size = i;
+                return false;
+            }
             ++i;
         }
     }
