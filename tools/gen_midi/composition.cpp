@@ -71,7 +71,8 @@ public:
     void bar(int index, const Bar& b)
     {
         const double t = index * 4.0;
-        const Chord& chord = (b.calm ? CALM : MAIN)[index % 4];
+        const int step = index % 4;
+        const Chord chord = b.calm ? CALM[step] : MAIN[step];
         const uint8_t* tones = chord.tones;
         // Rave beeper, an octave above the pad.
         if (b.beeper == 1) {
