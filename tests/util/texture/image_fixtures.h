@@ -67,7 +67,7 @@ inline Bytes bmp_file(int width, int height, const Bytes& bgr_rows, unsigned ima
     put32le(b, 0);
     put32le(b, 0);
     const size_t row = static_cast<size_t>(width) * 3;
-    for (int r = 0; r < height; ++r) {
+    for (int r = 0; r < height && (r + 1) * row <= bgr_rows.size(); ++r) {
         b.insert(b.end(), bgr_rows.begin() + r * row, bgr_rows.begin() + (r + 1) * row);
         for (int p = 0; p < padding; ++p) b.push_back(0xEE);
     }
