@@ -32,14 +32,42 @@ bool stored_as_loaded(const std::string& stored, const std::string& path)
     return stored == plain || stored == plain + '\0';
 }
 
+const std::string PACKER = std::string(PELLORVANE_BINARY_DIR) + "/pellorvane-pack";
+
+bool build_has_packed_data()
+{
+    const std::string build = PELLORVANE_BINARY_DIR;
+    return access((build + "/data.qxv").c_str(), R_OK) == 0 && access((build + "/data").c_str(), R_OK) == 0;
+}
+
 } // namespace
+
+TEST(PackerEndToEnd, WithoutDataItEndsInTheFatalReport)
+{
+    TempDir empty;
+    ChildResult result = run_program({PACKER}, {}, empty.path(), 120);
+    EXPECT_EQ(result.exit_code, 1) << result.out << result.err;
+    EXPECT_EQ(result.err.rfind("Error in file ", 0), 0u) << result.err;
+    EXPECT_NE(access(empty.file("data.qxv").c_str(), F_OK), 0);
+}
+
+TEST(PackerEndToEnd, PackingAgainGivesTheBuildDataFileByteForByte)
+{
+    if (!build_has_packed_data()) GTEST_SKIP() << "the build has no packed data file";
+    TempDir folder;
+    std::string data = std::string(PELLORVANE_BINARY_DIR) + "/data";
+    ASSERT_EQ(symlink(data.c_str(), folder.file("data").c_str()), 0);
+    ChildResult result = run_program({PACKER}, {}, folder.path(), 240);
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NE(result.out.find(" Writing datafile data.qxv\n"), std::string::npos);
+    EXPECT_TRUE(read_file_bytes(folder.file("data.qxv")) ==
+                read_file_bytes(std::string(PELLORVANE_BINARY_DIR) + "/data.qxv"));
+}
 
 TEST(PackerEndToEnd, BuildDataFileHoldsEveryLoadedFileAsLoaded)
 {
+    if (!build_has_packed_data()) GTEST_SKIP() << "the build has no packed data file";
     const std::string build = PELLORVANE_BINARY_DIR;
-    if (access((build + "/data.qxv").c_str(), R_OK) != 0 || access((build + "/data").c_str(), R_OK) != 0) {
-        GTEST_SKIP() << "the build has no packed data file";
-    }
     ChildResult result = run_in_child([build] {
         if (chdir(build.c_str()) != 0) std::_Exit(4);
         DataFile::set_mode(DATAFILE_MODE_READ);

@@ -114,6 +114,35 @@ TEST_F(BassTest, MonoFilesDecodeAsMonoAndOtherBytesAreRefused)
     EXPECT_EQ(BASS_StreamCreateFile(TRUE, nullptr, 0, 10, 0), 0u);
 }
 
+// Damaged files either decode (to whole frames) or are refused; never a crash or a read past
+// the bytes given.
+TEST_F(BassTest, DamagedFilesDecodeOrFailCleanly)
+{
+    const TestSignal& signal = stereo_signal();
+    for (const std::string& good : {encode_mp3(signal), encode_ogg(signal)}) {
+        std::vector<std::string> damaged;
+        for (std::size_t cut : {good.size() / 2, good.size() - 1, std::size_t(300)})
+            damaged.push_back(good.substr(0, cut));
+        for (std::size_t stride : {97u, 1009u, 4099u}) {
+            std::string flipped = good;
+            for (std::size_t i = stride; i < flipped.size(); i += stride)
+                flipped[i] = static_cast<char>(flipped[i] ^ 0x5a);
+            damaged.push_back(flipped);
+        }
+        for (const std::string& bytes : damaged) {
+            // A copy of exactly this size, so that a read past the end is caught by ASan.
+            std::vector<char> exact(bytes.begin(), bytes.end());
+            HSTREAM stream = BASS_StreamCreateFile(TRUE, exact.data(), 0, exact.size(), BASS_STREAM_DECODE);
+            if (stream == 0)
+                continue;
+            QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
+            EXPECT_EQ(length % 4, 0u);
+            EXPECT_LE(length, signal.samples.size() * 2 + 4 * 4608);
+            BASS_StreamFree(stream);
+        }
+    }
+}
+
 TEST_F(BassTest, PositionsConvertInWholeFramesAndSeeksStayInsideTheStream)
 {
     HSTREAM stream = stream_of(encode_ogg(stereo_signal()), BASS_STREAM_PRESCAN | BASS_SAMPLE_LOOP);
