@@ -216,7 +216,9 @@ protected:
         scene.reset();
         bank.reset();
         music.reset();
-        if (!previous.empty()) EXPECT_EQ(chdir(previous.c_str()), 0);
+        if (!previous.empty()) {
+            EXPECT_EQ(chdir(previous.c_str()), 0);
+        }
         GlTest::TearDown();
     }
 
@@ -358,7 +360,9 @@ TEST_F(QuorelIntroTest, CowCubeAndInstrumentsAtTheirRectangles)
         {55.0f, 0.12f, 0.45f, CUBE, "cube"},
         {55.0f, 0.58f, 0.12f, CUBE, "cube's lower right corner"},
         {55.0f, 0.25f, 0.70f, INSTRUMENT[4], "scale at (0.15, 0.6)"},
-        {55.0f, 0.25f, 0.20f, INSTRUMENT[3], "measuring cup at (0.15, 0.1)"},
+        {55.0f, 0.17f, 0.12f, INSTRUMENT[3], "measuring cup at (0.15, 0.1)"},
+        {55.0f, 0.33f, 0.28f, INSTRUMENT[3], "measuring cup's upper right corner"},
+        {55.0f, 0.37f, 0.20f, CUBE, "right of the measuring cup"},
         {55.0f, 0.55f, 0.50f, over(INSTRUMENT[2], 0.75f, cube_under), "multimeter at (0.45, 0.4)"},
         {55.0f, 0.68f, 0.15f, scaled(INSTRUMENT[1], 0.5f), "ruler at (0.6, 0.1)"},
         {55.0f, 0.88f, 0.35f, scaled(INSTRUMENT[0], 0.25f), "clock at (0.75, 0.2)"},
