@@ -318,6 +318,21 @@ const Printed* find(const std::vector<Printed>& texts, const std::string& text)
 
 } // namespace
 
+TEST_F(QuorelIntroTest, RegistersItsTracksInOrderWithTheirDefaults)
+{
+    start();
+    const float defaults[] = {2.0f,  2.0f,   128.0f, 13.0f,  14.5f,  16.0f,  23.0f,
+                              25.0f, 36.0f,  30.5f,  0.61f,  -0.05f, 0.6f,   46.0f,
+                              50.0f, 0.1f,   0.1f,   0.5f,   64.0f,  0.1f,   0.1f,
+                              0.1f,  0.1f,   0.1f,   0.1f,   120.0f, 122.0f, 128.0f,
+                              140.0f, 100.0f, 120.0f, 110.0f, 116.0f};
+    ASSERT_EQ(music->sync_tracks.size(), 33u);
+    for (size_t i = 0; i < 33; ++i) {
+        EXPECT_EQ(music->sync_tracks[i].name, TRACK_NAMES[i]);
+        EXPECT_EQ(music->get_sync_value(TRACK_NAMES[i]), defaults[i]) << TRACK_NAMES[i];
+    }
+}
+
 TEST_F(QuorelIntroTest, SunGlobeFlagPortraitAndGlowWithTheDefaultTracks)
 {
     start();
