@@ -405,7 +405,8 @@ TEST_F(QuorelIntroTest, TextsTheirBytesPositionsAndGreys)
         EXPECT_EQ(find(texts_at(beat), "1609.34m"), nullptr) << beat;
 
     // A year fact beside the sun: at (sun x + sun width / 5, top of the sun).
-    const Printed* year = find(texts_at(6.5f), "1 year");
+    texts = texts_at(6.5f);
+    const Printed* year = find(texts, "1 year");
     ASSERT_NE(year, nullptr);
     EXPECT_NEAR(year->x, 0.3065f + 0.8f / 5.0f, 1e-4f);
     EXPECT_NEAR(year->y, 0.6565f + 0.2f, 1e-4f);
@@ -449,7 +450,8 @@ TEST_F(QuorelIntroTest, TextsTheirBytesPositionsAndGreys)
         EXPECT_NEAR(system->y, 0.15f, 1e-4f) << beat;
         EXPECT_NEAR(quorel->y, 0.4f, 1e-4f) << beat;
     }
-    const Printed* drifting = find(texts_at(121.0f), "tarnholm");
+    texts = texts_at(121.0f);
+    const Printed* drifting = find(texts, "tarnholm");
     ASSERT_NE(drifting, nullptr);
     EXPECT_NEAR(drifting->y, 0.56f, 1e-4f);
 }
