@@ -208,13 +208,13 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
     double gain = 0.2;
     double tail = 0.0; // fixed length of one-shot drums, seconds
     switch (instrument) {
-    case INSTR_BEEPER: env = {0.001, 0.06, 0.55, 0.015}; gain = 0.16; break;
+    case INSTR_BEEPER: env = {0.001, 0.06, 0.55, 0.015}; gain = 0.22; break;
     case INSTR_SUB:    env = {0.003, 0.2, 0.8, 0.012};   gain = 0.42; break;
     case INSTR_SIRENE: env = {0.04, 0.5, 0.85, 0.08};    gain = 0.10; break;
     case INSTR_PAD:    env = {0.35, 1.0, 0.8, 0.25};     gain = 0.055; break;
     case INSTR_KICK:   tail = 0.45; gain = 0.75; break;
     case INSTR_SNARE:  tail = 0.22; gain = 0.32; break;
-    case INSTR_HATS:   tail = 0.12; gain = 0.12; break;
+    case INSTR_HATS:   tail = 0.12; gain = 0.09; break;
     default: break;
     }
 
