@@ -1,6 +1,9 @@
 // End-to-end runs of the real player under the test display.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "support/child_process.h"
 #include "support/player_run.h"
 #include "support/x11_driver.h"
@@ -29,6 +32,20 @@ TEST(PlayerEndToEnd, EnterRunsTheShowAndEscapeEndsIt)
     EXPECT_EQ(result.exit_code, 0) << result.err;
     // Every GL extension the player needs is there, so no question was asked.
     EXPECT_EQ(result.err.find("Missing extension(s)"), std::string::npos) << result.err;
+}
+
+TEST(PlayerEndToEnd, CloseRequestEndsTheShowWithZero)
+{
+    PlayerRun player;
+    std::string window = player.run_from_dialog();
+    ASSERT_FALSE(window.empty()) << "no show window appeared: " << player.finish().err;
+    // The request may arrive before the event loop runs; repeat it until the window is gone.
+    for (int attempt = 0; attempt < 100 && !wait_for_window("Pellorvane", 0).empty(); ++attempt) {
+        send_close_request(window);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    const ChildResult& result = player.finish();
+    EXPECT_EQ(result.exit_code, 0) << result.err;
 }
 
 TEST(PlayerEndToEnd, VideoInitializationFailureIsFatal)

@@ -20,8 +20,10 @@ PrivateDisplay::PrivateDisplay()
             dup2(null_fd, 1);
             dup2(null_fd, 2);
         }
+        // -noreset: the server would otherwise reset whenever its last client leaves (each
+        // xdotool call), and a program connecting during that reset cannot open the display.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+               "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipe_fds[1]);

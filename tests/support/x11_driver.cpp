@@ -1,5 +1,7 @@
 #include "support/x11_driver.h"
 
+#include <X11/Xlib.h>
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -42,4 +44,22 @@ void send_key(const std::string& window_id, const std::string& key)
     // Without a window manager only the focused window gets real (XTEST) key events.
     shell_output("xdotool windowfocus " + window_id + " >/dev/null 2>&1; xdotool key " + key +
                  " >/dev/null 2>&1");
+}
+
+bool send_close_request(const std::string& window_id)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    Window window = static_cast<Window>(std::stoul(window_id, nullptr, 0));
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    Status sent = XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+    XCloseDisplay(display);
+    return sent != 0;
 }

@@ -13,5 +13,9 @@ std::string window_title(const std::string& window_id);
 // Sends a key (an xdotool key name such as "Escape" or "Return") to a window.
 void send_key(const std::string& window_id, const std::string& key);
 
+// Asks a window to close as a window manager's close box does (a WM_DELETE_WINDOW message);
+// false when the display or the window cannot be reached.
+bool send_close_request(const std::string& window_id);
+
 // Output of a shell command (standard output only).
 std::string shell_output(const std::string& command);

@@ -1,0 +1,9 @@
+// Second pass of deferred shading: a screen quad; texture coordinate 0 and the colour pass through.
+#version 120
+
+void main()
+{
+    gl_TexCoord[0] = gl_MultiTexCoord0;
+    gl_FrontColor = gl_Color;
+    gl_Position = ftransform();
+}

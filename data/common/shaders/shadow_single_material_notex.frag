@@ -1,0 +1,53 @@
+// The front material lit by GL light 0 and shadowed by the depth map on the unit named by
+// "shadow"; outside the map's frustum nothing is shadowed. Emission and the global ambient
+// light are added unshadowed.
+#version 120
+
+uniform sampler2DShadow shadow;
+
+varying vec3 normal;
+varying vec3 position;
+varying vec4 shadow_coord;
+
+// Ambient, diffuse and specular light of GL light i on the front material at eye-space
+// position p with unit normal n, with the light's attenuation and spot cone.
+void light_terms(int i, vec3 n, vec3 p, out vec3 ambient_diffuse, out vec3 specular)
+{
+    vec4 light_position = gl_LightSource[i].position;
+    vec3 l = light_position.xyz - p * light_position.w;
+    float d = length(l);
+    l = d > 0.0 ? l / d : vec3(0.0, 0.0, 1.0);
+    float attenuation = 1.0;
+    if (light_position.w != 0.0) {
+        attenuation = 1.0 / (gl_LightSource[i].constantAttenuation +
+                             gl_LightSource[i].linearAttenuation * d +
+                             gl_LightSource[i].quadraticAttenuation * d * d);
+    }
+    if (gl_LightSource[i].spotCutoff <= 90.0) {
+        float c = dot(-l, normalize(gl_LightSource[i].spotDirection));
+        attenuation *= c >= gl_LightSource[i].spotCosCutoff
+                           ? pow(max(c, 0.0), gl_LightSource[i].spotExponent) : 0.0;
+    }
+    float n_dot_l = max(dot(n, l), 0.0);
+    vec3 h = normalize(l + normalize(-p));
+    float highlight = n_dot_l > 0.0
+                          ? pow(max(dot(n, h), 0.0), max(gl_FrontMaterial.shininess, 1.0)) : 0.0;
+    ambient_diffuse = attenuation * (gl_FrontLightProduct[i].ambient.rgb +
+                                     gl_FrontLightProduct[i].diffuse.rgb * n_dot_l);
+    specular = attenuation * gl_FrontLightProduct[i].specular.rgb * highlight;
+}
+
+void main()
+{
+    vec3 ambient_diffuse;
+    vec3 specular;
+    light_terms(0, normalize(normal), position, ambient_diffuse, specular);
+    vec3 unit_coord = shadow_coord.xyz / shadow_coord.w;
+    float lit = 1.0;
+    if (shadow_coord.w > 0.0 && all(greaterThanEqual(unit_coord, vec3(0.0))) &&
+        all(lessThanEqual(unit_coord, vec3(1.0)))) {
+        lit = shadow2DProj(shadow, shadow_coord).r;
+    }
+    vec3 colour = gl_FrontLightModelProduct.sceneColor.rgb + (ambient_diffuse + specular) * lit;
+    gl_FragColor = vec4(colour, gl_FrontMaterial.diffuse.a);
+}

@@ -1,0 +1,110 @@
+// The music: the one clock and audio object of the program.
+//
+// It plays the music file from memory through the audio layer, keeps a decode-only stream of
+// the same bytes for the spectrum, holds the whole decoded track as interleaved floats (and,
+// for capture, as 16-bit samples), and turns the playback position into rows (8 per beat),
+// which index the sync tracks, and beats, the time every scene and effect runs on. It owns the
+// link to the sync tracker, answers the named sync tracks, and answers note queries from the
+// note data of the music description.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/bass/bass.h"
+#include "util/music/synclink.h"
+
+class NoteData;
+struct NoteTrack;
+class Modulator;
+
+// One registered sync track. curve belongs to the sync link; null means a fixed value.
+struct SyncTrackEntry {
+    SyncCurve* curve;
+    std::string name;
+    float value;
+};
+
+class Music {
+public:
+    // path ends in ".mp3" or ".ogg" (an audio file) or ".xml" (a music description); case
+    // does not matter. sync_mode 0 reads the sync tracks from ".track" files through the data
+    // layer, any other value connects to the sync-tracker editor.
+    Music(const char* path, float bpm, float beat_offset, bool preload_pcm, int sync_mode);
+    virtual ~Music();
+    Music(const Music&) = delete;
+    Music& operator=(const Music&) = delete;
+
+    // Playback and clock.
+    void load_stream(const std::string& path);
+    void start();
+    double get_row();
+    float get_beat();
+    std::uint64_t get_byte_position();
+    void set_row(int row);
+    void set_time(float seconds);
+    void set_byte_position(std::uint32_t position);
+    void play();
+    void pause();
+    void toggle_pause();
+    bool is_active();
+    bool is_running();
+    void set_volume(float volume);
+    void update();
+    // count floats of the track from the playback position; zeros past its end.
+    void get_pcm(float* out, int count);
+    // 1024 magnitudes at the playback position (see the audio layer for the scale).
+    int get_spectrum(float* out);
+
+    // Sync tracks.
+    void add_sync_track(const std::string& name, float default_value, bool use_tracker);
+    float get_sync_value(const std::string& name);
+
+    // Note queries.
+    int get_track_count();
+    std::string get_track_name(int index);
+    int find_track(const char* name);
+    std::vector<NoteTrack> get_note_tracks(int track);
+    std::vector<bool> get_note_states(int track);
+    std::vector<float> get_onoff_times(int track);
+    std::vector<float> get_onoff_times(const char* name);
+    int get_controller_value(int track, int controller, float beat);
+    std::vector<float> get_modulation(int track, float beat);
+
+    // The music description and what it names.
+    void load_description(const std::string& path);
+    void load_midi(const std::string& path);
+    void load_als(const std::string& path);
+    void load_controller_template(const std::string& path, Modulator* modulator);
+
+    WAVEFORMATEX wave_format;
+    float* float_buffer;       // num_samples interleaved floats
+    std::int16_t* u16_buffer;  // num_samples interleaved 16-bit samples, only with preload_pcm
+    std::uint32_t num_samples; // interleaved samples of the decoded track
+    NoteData* note_data;       // null without a music description
+    float bpm;
+    float beat_offset;
+    int rows_per_beat;
+    HSTREAM playback_stream;
+    HSTREAM decode_stream;
+    bool paused;
+    bool preload_pcm;
+    int sync_mode;
+    SyncLink* sync_link;
+    std::vector<SyncTrackEntry> sync_tracks;
+    char* music_data; // the music file's bytes (malloc'd by the data layer)
+
+protected:
+    // The playback stream's position in bytes, read and set. Every clock operation goes
+    // through these two, so a test can drive the clock with positions of its own.
+    virtual QWORD read_position();
+    virtual bool write_position(QWORD bytes);
+
+private:
+    // Releases note_data (defined with the note queries, where NoteData is complete).
+    void free_note_data();
+};
+
+// The one Music object, set once its music is loaded, cleared when it goes.
+extern Music* g_music;

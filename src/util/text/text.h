@@ -1,0 +1,40 @@
+// Text printing with an FTGL buffer font. A font size is given for a 1280-pixel-wide screen
+// and every print is scaled by the width of the last Text::Reshape / 1280, so text keeps its
+// size relative to the screen. Positions are fractions of that size. Texts are Latin-1 bytes.
+#pragma once
+
+#include <string>
+
+class FTFont;
+class Vector3;
+
+class Text {
+public:
+    Text(const std::string& font_file, int size);
+    ~Text();
+
+    Text(const Text&) = delete;
+    Text& operator=(const Text&) = delete;
+
+    void Reshape(int width, int height);
+
+    // At (width * x, height * y) in the caller's current projection.
+    void print(float x, float y, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
+    // At the current origin of the modelview matrix.
+    void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // First in c2 at the position, then in c1 displaced by offset_percent of the screen
+    // height along both axes.
+    void print_shadowed(float x, float y, float offset_percent, const Vector3& c1,
+                        const Vector3& c2, float alpha, const char* format, ...)
+        __attribute__((format(printf, 8, 9)));
+
+private:
+    FTFont* font = nullptr;
+    int width = -1;
+    int height = -1;
+    unsigned char* font_data = nullptr; // the face is read from these bytes for the font's life
+
+    void check_reshaped(int line) const;
+    void render(const char* text) const;
+};

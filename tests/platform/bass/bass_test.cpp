@@ -1,0 +1,232 @@
+#include "platform/bass/bass.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/bass/spectrum.h"
+#include "support/audio_fixture.h"
+
+namespace {
+
+// Two seconds: 440 Hz at half scale on the left, 1000 Hz at a quarter on the right.
+const TestSignal& stereo_signal()
+{
+    static TestSignal signal = make_sine_signal(88200, 44100, {440.0, 1000.0}, {0.5, 0.25});
+    return signal;
+}
+
+class BassTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr)); }
+    void TearDown() override { BASS_Free(); }
+
+    HSTREAM stream_of(const std::string& bytes, DWORD flags)
+    {
+        return BASS_StreamCreateFile(TRUE, bytes.data(), 0, bytes.size(), flags);
+    }
+};
+
+double rms_difference(const float* decoded, const std::vector<std::int16_t>& expected)
+{
+    double sum = 0.0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        double d = decoded[i] - expected[i] / 32768.0;
+        sum += d * d;
+    }
+    return std::sqrt(sum / expected.size());
+}
+
+double now_seconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+TEST_F(BassTest, DecodesMp3GaplessAndOggToTheExactLengthAndSignal)
+{
+    const TestSignal& signal = stereo_signal();
+    for (const std::string& bytes : {encode_mp3(signal), encode_ogg(signal)}) {
+        HSTREAM decode = stream_of(bytes, BASS_STREAM_DECODE | BASS_ASYNCFILE);
+        ASSERT_NE(decode, 0u);
+        QWORD length = BASS_ChannelGetLength(decode, BASS_POS_BYTE);
+        EXPECT_EQ(length, signal.samples.size() * 2);
+        BASS_CHANNELINFO info;
+        ASSERT_TRUE(BASS_ChannelGetInfo(decode, &info));
+        EXPECT_EQ(info.freq, 44100u);
+        EXPECT_EQ(info.chans, 2u);
+        EXPECT_EQ(info.flags & BASS_SAMPLE_8BITS, 0u);
+
+        // Float data: whole frames from the decode position, which moves past them.
+        std::vector<float> floats(signal.samples.size());
+        DWORD asked = static_cast<DWORD>(floats.size() * sizeof(float));
+        EXPECT_EQ(BASS_ChannelGetData(decode, floats.data(), asked | BASS_DATA_FLOAT), asked);
+        // A gapless decoding lines up with the signal: a shift of even a few samples would
+        // give an error near the signal's own level.
+        EXPECT_LT(rms_difference(floats.data(), signal.samples), 0.01);
+        EXPECT_EQ(BASS_ChannelGetPosition(decode, BASS_POS_BYTE), length);
+        EXPECT_EQ(BASS_ChannelIsActive(decode), BASS_ACTIVE_STOPPED);
+        EXPECT_EQ(BASS_ChannelGetData(decode, floats.data(), 8 | BASS_DATA_FLOAT), DWORD(-1));
+
+        // 16-bit data holds the same samples.
+        ASSERT_TRUE(BASS_ChannelSetPosition(decode, 0, BASS_POS_BYTE));
+        std::vector<std::int16_t> pcm(signal.samples.size());
+        EXPECT_EQ(BASS_ChannelGetData(decode, pcm.data(), static_cast<DWORD>(length)), length);
+        for (std::size_t i = 0; i < pcm.size(); i += 997)
+            EXPECT_NEAR(pcm[i] / 32768.0f, floats[i], 1e-6f);
+
+        // A short read at the end gives what is left.
+        ASSERT_TRUE(BASS_ChannelSetPosition(decode, length - 8, BASS_POS_BYTE));
+        EXPECT_EQ(BASS_ChannelGetData(decode, pcm.data(), 64), 8u);
+        EXPECT_TRUE(BASS_StreamFree(decode));
+    }
+}
+
+TEST_F(BassTest, MonoFilesDecodeAsMonoAndOtherBytesAreRefused)
+{
+    TestSignal mono = make_sine_signal(22050, 44100, {440.0}, {0.5});
+    for (const std::string& bytes : {encode_mp3(mono, 96), encode_ogg(mono)}) {
+        HSTREAM stream = stream_of(bytes, BASS_STREAM_DECODE);
+        ASSERT_NE(stream, 0u);
+        BASS_CHANNELINFO info;
+        ASSERT_TRUE(BASS_ChannelGetInfo(stream, &info));
+        EXPECT_EQ(info.chans, 1u);
+        EXPECT_EQ(BASS_ChannelGetLength(stream, BASS_POS_BYTE), 22050u * 2);
+    }
+    std::string ogg = encode_ogg(stereo_signal());
+    std::string noise(20000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919u) >> 3);
+    for (const std::string& bytes : {std::string("RIFF\0\0\0\0WAVEfmt ", 16), noise,
+                                     ogg.substr(0, 200), std::string(ogg.size(), '\0')})
+        EXPECT_EQ(stream_of(bytes, BASS_STREAM_DECODE), 0u);
+    EXPECT_EQ(BASS_StreamCreateFile(TRUE, nullptr, 0, 10, 0), 0u);
+}
+
+TEST_F(BassTest, PositionsConvertInWholeFramesAndSeeksStayInsideTheStream)
+{
+    HSTREAM stream = stream_of(encode_ogg(stereo_signal()), BASS_STREAM_PRESCAN | BASS_SAMPLE_LOOP);
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(BASS_ChannelSeconds2Bytes(stream, 1.0), 176400u);
+    EXPECT_EQ(BASS_ChannelSeconds2Bytes(stream, 0.5 / 44100), 0u);
+    EXPECT_EQ(BASS_ChannelSeconds2Bytes(stream, -3.0), 0u);
+    EXPECT_DOUBLE_EQ(BASS_ChannelBytes2Seconds(stream, 88200), 0.5);
+
+    EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, 1003, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), 1000u);
+    QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
+    EXPECT_FALSE(BASS_ChannelSetPosition(stream, length + 4, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), 1000u);
+
+    EXPECT_EQ(BASS_ChannelFlags(stream, 0, BASS_SAMPLE_LOOP) & BASS_SAMPLE_LOOP, 0u);
+    EXPECT_TRUE(BASS_ChannelSetAttribute(stream, BASS_ATTRIB_VOL, 1.0f));
+    EXPECT_FALSE(BASS_ChannelSetAttribute(stream, BASS_ATTRIB_VOL, -1.0f));
+    EXPECT_EQ(BASS_ChannelGetPosition(stream + 1000, BASS_POS_BYTE), QWORD(-1));
+    EXPECT_FALSE(BASS_ChannelPlay(stream + 1000, FALSE));
+    EXPECT_EQ(BASS_GetVersion() >> 16, BASSVERSION);
+    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr)) << "already initialised";
+}
+
+// The layer's own clock with SDL's dummy driver: real time, silent.
+TEST_F(BassTest, PlaybackRunsInRealTimeSmoothlyPausesAndStopsAtTheEnd)
+{
+    TestSignal short_signal = make_sine_signal(44100 * 3 / 2, 44100, {440.0, 440.0}, {0.3, 0.3});
+    HSTREAM stream = stream_of(encode_ogg(short_signal), BASS_SAMPLE_LOOP);
+    ASSERT_NE(stream, 0u);
+    BASS_ChannelFlags(stream, 0, BASS_SAMPLE_LOOP);
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING);
+
+    const double bytes_per_second = 176400.0;
+    double start_time = now_seconds();
+    QWORD start = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+    QWORD last = start;
+    double last_time = start_time;
+    double largest_step = 0.0;
+    while (now_seconds() - start_time < 0.5) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        double time = now_seconds();
+        QWORD position = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+        ASSERT_GE(position, last) << "the position never goes back";
+        // How far the clock moved beyond the time that passed between the two reads.
+        double step = (position - last) / bytes_per_second - (time - last_time);
+        largest_step = std::max(largest_step, step);
+        last = position;
+        last_time = time;
+    }
+    EXPECT_LT(largest_step, 0.005);
+    double rate = (last - start) / bytes_per_second / (last_time - start_time);
+    EXPECT_NEAR(rate, 1.0, 0.05);
+
+    ASSERT_TRUE(BASS_ChannelPause(stream));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PAUSED);
+    QWORD held = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), held);
+
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    double waited = 0.0;
+    while (BASS_ChannelIsActive(stream) == BASS_ACTIVE_PLAYING && waited < 10.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        waited += 0.01;
+    }
+    EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE),
+              BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+}
+
+TEST(Spectrum2048, SinePeaksOnItsBinAtItsAmplitude)
+{
+    struct Case {
+        double frequency;
+        double amplitude;
+        int bin;
+        double low;
+        double high;
+    };
+    const double bin_width = 44100.0 / 2048;
+    const Case cases[] = {
+        {100 * bin_width, 1.0, 100, 0.98, 1.02},  // full scale on a bin reads 1
+        {93 * bin_width, 0.5, 93, 0.49, 0.51},
+        {1000.0, 0.5, 46, 0.42, 0.5},             // between two bins: the window's scalloping
+    };
+    Spectrum2048 spectrum;
+    for (const Case& c : cases) {
+        TestSignal signal = make_sine_signal(4096, 44100, {c.frequency, c.frequency},
+                                             {c.amplitude, c.amplitude});
+        PcmAudio audio;
+        audio.rate = 44100;
+        audio.channels = 2;
+        audio.samples = signal.samples;
+        std::vector<float> bins(Spectrum2048::BINS);
+        EXPECT_EQ(spectrum.compute(audio, 100, bins.data()), 2048u);
+        int peak = static_cast<int>(std::max_element(bins.begin(), bins.end()) - bins.begin());
+        EXPECT_EQ(peak, c.bin) << c.frequency;
+        EXPECT_GE(bins[peak], c.low) << c.frequency;
+        EXPECT_LE(bins[peak], c.high) << c.frequency;
+        // Near the end the window runs into silence.
+        EXPECT_EQ(spectrum.compute(audio, 4000, bins.data()), 96u);
+    }
+}
+
+TEST_F(BassTest, Fft2048ReadsTheDecodeStreamAtItsPosition)
+{
+    const double bin_width = 44100.0 / 2048;
+    TestSignal signal = make_sine_signal(44100, 44100, {60 * bin_width, 60 * bin_width}, {0.5, 0.5});
+    HSTREAM decode = stream_of(encode_ogg(signal), BASS_STREAM_DECODE);
+    ASSERT_NE(decode, 0u);
+    ASSERT_TRUE(BASS_ChannelSetPosition(decode, 40000, BASS_POS_BYTE));
+    std::vector<float> bins(1024);
+    EXPECT_EQ(BASS_ChannelGetData(decode, bins.data(), BASS_DATA_FFT2048), 2048u * 4);
+    int peak = static_cast<int>(std::max_element(bins.begin(), bins.end()) - bins.begin());
+    EXPECT_EQ(peak, 60);
+    EXPECT_NEAR(bins[peak], 0.5, 0.03);
+    ASSERT_TRUE(BASS_ChannelSetPosition(decode, 176400, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelGetData(decode, bins.data(), BASS_DATA_FFT2048), DWORD(-1));
+}
