@@ -55,6 +55,9 @@ void disturb_gl_state()
     glBindTexture(GL_TEXTURE_1D, names[0]);
     glActiveTexture(GL_TEXTURE3);
     glBindTexture(GL_TEXTURE_2D, names[1]);
+    // Per-unit state (texture matrix, generation, enables) above was set on unit 0, which the
+    // reset works on when it is the active one.
+    glActiveTexture(GL_TEXTURE0);
     const GLfloat some[4] = {0.3f, 0.3f, 0.3f, 1.0f};
     glLightfv(GL_LIGHT2, GL_DIFFUSE, some);
     glEnable(GL_FRAMEBUFFER_SRGB_EXT);

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 
+#include "platform/win32/waveformat.h" // WAVEFORMATEX, shared with the AVI layer
+
 typedef std::uint16_t WORD;
 typedef std::uint32_t DWORD;
 typedef std::uint64_t QWORD;
@@ -29,17 +31,6 @@ typedef DWORD HSTREAM;
 #ifndef FALSE
 #define FALSE 0
 #endif
-
-// Format of a PCM sound.
-struct WAVEFORMATEX {
-    WORD wFormatTag;
-    WORD nChannels;
-    DWORD nSamplesPerSec;
-    DWORD nAvgBytesPerSec;
-    WORD nBlockAlign;
-    WORD wBitsPerSample;
-    WORD cbSize;
-};
 
 struct BASS_CHANNELINFO {
     DWORD freq;  // sample rate
