@@ -78,9 +78,11 @@ std::string PlayerRun::run_from_dialog(int timeout_seconds)
 
 void PlayerRun::press_until_exit(const std::string& window_id, const std::string& key)
 {
-    for (int attempt = 0; attempt < 100 && g_player_running; ++attempt) {
+    // A busy machine may take a while to map and focus the window: keep trying for a minute.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (g_player_running && std::chrono::steady_clock::now() < deadline) {
         send_key(window_id, key);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
 }
 

@@ -26,7 +26,7 @@ bool AudioOutput::open(std::uint32_t rate, FillFunction fill, void* user)
     wanted.samples = 1024;
     wanted.callback = callback;
     wanted.userdata = this;
-    // Without an obtained spec SDL converts to exactly this format itself.
+    // Without an obtained format SDL converts to exactly this one itself.
     if (SDL_OpenAudio(&wanted, nullptr) != 0) {
         close();
         return false;

@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-#include "platform/win32/waveformat.h" // WAVEFORMATEX, shared with the AVI layer
+#include "platform/win32/waveformat.h"
 
 typedef std::uint16_t WORD;
 typedef std::uint32_t DWORD;

@@ -106,7 +106,9 @@ std::shared_ptr<PcmAudio> decode_mp3(const void* data, std::size_t size)
     audio->rate = static_cast<std::uint32_t>(rate);
     audio->channels = static_cast<std::uint32_t>(channels);
     off_t expected = mpg123_length(decoder.handle);
-    if (expected > 0)
+    // The header's length is a hint only: a damaged or hostile one must not reserve the
+    // whole memory.
+    if (expected > 0 && static_cast<std::uint64_t>(expected) * audio->channels < (1u << 27))
         audio->samples.reserve(static_cast<std::size_t>(expected) * audio->channels);
 
     std::int16_t chunk[8192];

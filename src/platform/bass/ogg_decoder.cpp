@@ -83,7 +83,9 @@ std::shared_ptr<PcmAudio> decode_ogg(const void* data, std::size_t size)
     audio->rate = static_cast<std::uint32_t>(info->rate);
     audio->channels = static_cast<std::uint32_t>(info->channels);
     ogg_int64_t total = ov_pcm_total(&vorbis.file, -1);
-    if (total > 0)
+    // The header's length is a hint only: a damaged or hostile one must not reserve the
+    // whole memory.
+    if (total > 0 && static_cast<std::uint64_t>(total) * audio->channels < (1u << 27))
         audio->samples.reserve(static_cast<std::size_t>(total) * audio->channels);
 
     std::int16_t chunk[8192];

@@ -172,6 +172,8 @@ void read(const char* name)
         }
         long length = file_length(file);
         if (length < 1) FATAL_ERROR(SOURCE, compose("Negative or zero file length: ", length));
+        // A folder tells an endless length; nothing that large can be a packed file.
+        if (length > INT_MAX) FATAL_ERROR(SOURCE, compose("Failed to read ", length, " bytes from ", name));
         unsigned char* bytes = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(length)));
         if (bytes == nullptr) {
             FATAL_ERROR(SOURCE, compose("Failed to allocate memory for data buffer loading ", name));

@@ -33,17 +33,23 @@ extern std::vector<std::string> temp_files;
 extern std::string file_name;
 
 void set_mode(int new_mode);
+// Read mode only, once: unpacks the packed file into entries. A missing, corrupt or truncated
+// file ends in the fatal report.
 void read(const char* file_name);
+// Write mode only: packs the collected entries, in the order they were first loaded.
 void write(const char* file_name);
 
 // A whole file in a new malloc'd buffer (the caller frees it), or NULL when the file is not
-// there. With add_nul a terminator follows the data and is counted in *size. size may be NULL.
+// there (then *size is left as it was). With add_nul a terminator follows the data and is
+// counted in *size; in read mode text packed with its terminator brings its own, and any other
+// entry gets one added. size may be NULL.
 char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nul);
 
 // A gzip file decompressed into a new malloc'd buffer with one spare byte after the data.
 char* load_gzip_file(const char* name, const char* fopen_mode, int* size, bool add_nul);
 
-// A stdio stream at the start of the file's contents (in read mode a temporary file), or NULL.
+// A stdio stream at the start of the file's contents (in read mode a temporary file, removed by
+// delete_temp_files or by a fatal report), or NULL.
 FILE* open_file(const char* name, const char* fopen_mode, bool export_to_disk);
 
 void export_mp3();

@@ -395,20 +395,35 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
 
     build_peek_table();
     std::uint32_t i = 0;
-    // While eight whole bytes lie ahead, take the next bits from one big-endian word.
+    // While eight whole bytes lie ahead, take the next bits from one big-endian word: at least
+    // 57 of its bits are valid, enough for several short codes in a row.
     const std::uint64_t bytes_total = bit_count >> 3;
     while (i < decoded_size && (bit_pos >> 3) + 8 <= bytes_total) {
-        const unsigned char* at = bits + (bit_pos >> 3);
-        std::uint64_t word = 0;
-        for (int b = 0; b < 8; ++b) word = word << 8 | at[b];
+        std::uint64_t word;
+        std::memcpy(&word, bits + (bit_pos >> 3), 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        word = __builtin_bswap64(word);
+#endif
         word <<= (bit_pos & 7);
-        const PeekEntry& entry = peek[word >> (64 - PEEK_BITS)];
-        if (entry.length != 0) {
+        int used = 0;
+        bool long_code = false;
+        while (used <= 57 - PEEK_BITS && i < decoded_size) {
+            const PeekEntry entry = peek[(word << used) >> (64 - PEEK_BITS)];
+            if (entry.length == 0) {
+                long_code = true;
+                break;
+            }
             out[i++] = entry.value;
-            bit_pos += entry.length;
-        } else {
+            used += entry.length;
+        }
+        bit_pos += static_cast<std::uint64_t>(used);
+        if (long_code) {
+            const PeekEntry entry = peek[(word << used) >> (64 - PEEK_BITS)];
             bit_pos += PEEK_BITS;
-            if (!decode_symbol_at(&nodes[entry.value], &out[i])) return false;
+            if (!decode_symbol_at(&nodes[entry.value], &out[i])) {
+                *out_size = i;
+                return false;
+            }
             ++i;
         }
     }

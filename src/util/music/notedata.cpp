@@ -2,9 +2,20 @@
 
 #include <cstdio>
 
+#include "util/music/modulators/modulator.h"
+
 InstrumentTrack::InstrumentTrack() : controllers(CONTROLLER_COUNT) {}
 
 NoteData::NoteData(const std::string&) {}
+
+NoteData::~NoteData()
+{
+    for (InstrumentTrack& track : tracks) {
+        for (Modulator* modulator : track.modulators)
+            delete modulator;
+        track.modulators.clear();
+    }
+}
 
 std::string note_name(int note)
 {

@@ -36,12 +36,16 @@ struct InstrumentTrack {
     std::vector<ControllerEvents> controllers; // CONTROLLER_COUNT lists, by controller number
     float volume = 0.78125f;
     float pan = 0.5f;
-    std::vector<Modulator*> modulators; // owned for the life of the program
+    std::vector<Modulator*> modulators; // owned by the NoteData that holds the track
 };
 
 class NoteData {
 public:
     explicit NoteData(const std::string& path);
+    // The readers are deleted through this base; it frees the tracks' modulators.
+    virtual ~NoteData();
+    NoteData(const NoteData&) = delete;
+    NoteData& operator=(const NoteData&) = delete;
 
     std::vector<InstrumentTrack> tracks;
     float tempo = 120.0f;

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -151,6 +153,7 @@ TEST(DataFileDisk, EmptyAndShortFilesAreFatal)
     TempDir dir;
     dir.write("empty.txt", "");
     dir.write("tiny.gz", "ab");
+    dir.write("folder/inside", "x");
     struct Case {
         std::function<void()> load;
         std::string message;
@@ -161,12 +164,23 @@ TEST(DataFileDisk, EmptyAndShortFilesAreFatal)
          "Something went wrong reading from tiny.gz, we got return value 0"},
         {[] { DataFile::load_gzip_file("empty.txt", "rb", nullptr, false); },
          "Something went wrong reading from empty.txt, we got return value 0"},
+        {[] { DataFile::load_file("folder", "rb", nullptr, false); }, "bytes from folder, got 0"},
+        {[] {
+             DataFile::set_mode(DATAFILE_MODE_WRITE);
+             DataFile::open_file("folder", "rb", false);
+         },
+         "bytes from folder, got 0"},
+        {[] {
+             DataFile::set_mode(DATAFILE_MODE_READ);
+             DataFile::read("folder");
+         },
+         "bytes from folder"},
     };
     for (const Case& c : cases) {
         ChildResult result = in_folder(dir, c.load);
         EXPECT_EQ(result.exit_code, 1) << c.message;
         EXPECT_NE(result.err.find(ERROR_CAPTION), std::string::npos) << result.err;
-        EXPECT_NE(result.err.find("\n\n" + c.message), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
 }
 
@@ -405,13 +419,15 @@ TEST(DataFilePacked, ExportWritesMusicIntoTheCurrentFolder)
 {
     TempDir dir;
     dir.write("data.qxv", packed_file(chunk("data/common/music/tune.mp3", "ID3 music") +
-                                      chunk("data/x.png", "p") + chunk("flat.mp3", "flat")));
+                                      chunk("data/x.png", "p") + chunk("flat.mp3", "flat") +
+                                      chunk("data\\win\\back.mp3", "back")));
     ChildResult result = in_folder(dir, [] {
         DataFile::set_mode(DATAFILE_MODE_READ);
         DataFile::read("data.qxv");
         DataFile::export_mp3();
         EXPECT_EQ(read_file_bytes("tune.mp3"), "ID3 music");
         EXPECT_EQ(read_file_bytes("flat.mp3"), "flat");
+        EXPECT_EQ(read_file_bytes("back.mp3"), "back");
         EXPECT_NE(access("x.png", F_OK), 0);
     });
     EXPECT_EQ(result.exit_code, 0) << result.err;
@@ -434,4 +450,52 @@ TEST(DataFilePacked, ExportWritesMusicIntoTheCurrentFolder)
     });
     EXPECT_EQ(unwritable.exit_code, 1);
     EXPECT_NE(unwritable.err.find("\n\nFailed to create output file for tune.mp3"), std::string::npos);
+}
+
+namespace {
+// Files may not grow past 100 bytes in the calling process; writes beyond fail.
+void limit_file_size()
+{
+    struct rlimit limit = {100, 100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+} // namespace
+
+TEST(DataFilePacked, WritesThatDoNotReachTheDiskAreFailures)
+{
+    const std::string big(1000, 'm');
+    TempDir dir;
+    dir.write("data.qxv", packed_file(chunk("data/tune.mp3", big)));
+    dir.write("data/big.bin", big);
+    struct Case {
+        const char* what;
+        std::function<void()> body;
+        int exit_code;
+        std::string message;
+    } cases[] = {
+        {"temporary file", [] {
+             DataFile::set_mode(DATAFILE_MODE_READ);
+             DataFile::read("data.qxv");
+             limit_file_size();
+             EXPECT_EQ(DataFile::open_file("data/tune.mp3", "rb", false), nullptr);
+         }, 0, ""},
+        {"export", [] {
+             DataFile::set_mode(DATAFILE_MODE_READ);
+             DataFile::read("data.qxv");
+             limit_file_size();
+             DataFile::export_mp3();
+         }, 1, "\n\nFailed to write output file for tune.mp3"},
+        {"packed file", [] {
+             DataFile::set_mode(DATAFILE_MODE_WRITE);
+             std::free(DataFile::load_file("data/big.bin", "rb", nullptr, false));
+             limit_file_size();
+             DataFile::write("out.qxv");
+         }, 1, "\n\nFailed to write chunk!"},
+    };
+    for (const Case& c : cases) {
+        ChildResult result = in_folder(dir, c.body);
+        EXPECT_EQ(result.exit_code, c.exit_code) << c.what << ": " << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
+    }
 }

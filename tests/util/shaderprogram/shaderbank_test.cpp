@@ -7,6 +7,7 @@
 
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
+#include "support/temp_dir.h"
 #include "util/data/datafile.h"
 
 namespace {
@@ -332,4 +333,34 @@ TEST_F(ShaderBankTest, ShadowLightingSlotDarkensWhatTheCubeHides)
     const std::vector<unsigned char> corner = pixel(0, 15);   // along -X / +Y: lit
     EXPECT_LT(centre[1], 5);
     EXPECT_GT(corner[1], 50);
+}
+
+TEST(ShaderBankPacked, BuildsFromThePackedDataFileAlone)
+{
+    TempDir dir;
+    const std::string packed = dir.file("data.qxv");
+    ChildResult write = run_in_child([&] {
+        open_gl_window(64, 64);
+        if (chdir(PELLORVANE_SOURCE_DIR) != 0) _exit(3);
+        DataFile::set_mode(DATAFILE_MODE_WRITE);
+        { ShaderBank bank; }
+        DataFile::write(packed.c_str());
+    });
+    ASSERT_EQ(write.exit_code, 0) << write.err;
+
+    // In a folder without data/: every source must come out of the packed file.
+    ChildResult read = run_in_child([&] {
+        open_gl_window(64, 64);
+        if (chdir(dir.path().c_str()) != 0) _exit(3);
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        ShaderBank bank;
+        for (int slot = 0; slot < 36; ++slot) {
+            if (slot != 8 && bank.get_shader(slot)->get_program() == 0) _exit(10 + slot);
+        }
+        std::printf("%zu", DataFile::entries.size());
+        std::fflush(stdout);
+    });
+    EXPECT_EQ(read.exit_code, 0) << read.err;
+    EXPECT_EQ(read.out, "60"); // every shader file once, shared ones included only once
 }

@@ -229,3 +229,38 @@ TEST(ShaderProgramFailures, FileProblemsAreFatal)
     EXPECT_TRUE(starts_with(arb_error.err, "Error\nVertex program error at position: ")) << arb_error.err;
     EXPECT_NE(arb_error.err.find("Error\n" + REPORT_CAPTION), std::string::npos) << arb_error.err;
 }
+
+TEST_F(ShaderProgramTest, AttributeBindingTakesEffectAtTheNextLink)
+{
+    const char* vertex =
+        "#version 120\n"
+        "attribute vec3 tangent;\n"
+        "void main() { gl_FrontColor = vec4(tangent, 1.0); gl_Position = ftransform(); }\n";
+    ShaderProgram program(vertex, UNIFORM_FRAGMENT, false);
+    program.bind_attrib_location("tangent", 3);
+    glLinkProgram(program.get_program());
+    EXPECT_EQ(glGetAttribLocation(program.get_program(), "tangent"), 3);
+}
+
+TEST_F(ShaderProgramTest, OneVectorSetsOneElementWhateverTheCount)
+{
+    const char* fragment =
+        "#version 120\n"
+        "uniform vec4 values[2];\n"
+        "uniform vec3 more[2];\n"
+        "void main() { gl_FragColor = values[0] + values[1] + vec4(more[0] + more[1], 0.0); }\n";
+    ShaderProgram program(PASS_VERTEX, fragment, false);
+    program.bind();
+    // A count above one would make GL read a second vector past the one given.
+    program.set_uniform_vec4("values", Vector4(1, 2, 3, 4), 2);
+    program.set_uniform_vec3("more", Vector3(5, 6, 7), 2);
+    const GLuint id = program.get_program();
+    float second[4] = {-1, -1, -1, -1};
+    glGetUniformfv(id, glGetUniformLocation(id, "values[1]"), second);
+    EXPECT_EQ(second[0], 0.0f);
+    glGetUniformfv(id, glGetUniformLocation(id, "values[0]"), second);
+    EXPECT_EQ(second[3], 4.0f);
+    glGetUniformfv(id, glGetUniformLocation(id, "more[1]"), second);
+    EXPECT_EQ(second[2], 0.0f);
+    ShaderProgram::unbind();
+}

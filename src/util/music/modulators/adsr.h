@@ -16,6 +16,14 @@ public:
 
     float get_value(float bpm, float beat, float note_off, float note_on) override;
 
+    float get_attack() const { return attack; }
+    float get_decay() const { return decay; }
+    float get_sustain() const { return sustain; }
+    float get_release() const { return release; }
+    int get_attack_slope() const { return attack_slope; }
+    int get_decay_slope() const { return decay_slope; }
+    int get_release_slope() const { return release_slope; }
+
     // Position x within a segment of duration d; a segment of no duration is already over.
     float rise_linear(float x, float d) const;
     float fall_linear(float x, float d) const;

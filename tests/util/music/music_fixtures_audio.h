@@ -1,0 +1,40 @@
+// A music object over a short test tune whose clock the test sets, for the note queries and
+// the music description.
+#pragma once
+
+#include <string>
+
+#include "support/audio_fixture.h"
+#include "support/temp_dir.h"
+#include "util/music/music.h"
+
+namespace fixtures {
+
+// A tenth of a second of stereo sine, encoded once per test program.
+inline const std::string& short_ogg()
+{
+    static const std::string bytes =
+        encode_ogg(make_sine_signal(4410, 44100, {440.0, 660.0}, {0.25, 0.25}));
+    return bytes;
+}
+
+// At 60 BPM one beat is one second, 176400 bytes of 16-bit stereo at 44.1 kHz.
+class BeatMusic : public Music {
+public:
+    using Music::Music;
+
+    void set_beat(double beat) { position = static_cast<QWORD>(beat * 176400.0 + 0.5); }
+
+protected:
+    QWORD read_position() override { return position; }
+    bool write_position(QWORD bytes) override
+    {
+        position = bytes;
+        return true;
+    }
+
+private:
+    QWORD position = 0;
+};
+
+} // namespace fixtures
