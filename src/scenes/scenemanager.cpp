@@ -165,21 +165,30 @@ SceneManager::~SceneManager()
     delete text;
 }
 
+std::pair<int, int> SceneManager::letterbox_size(int w, int h, float aspect)
+{
+    if (h == 0) h = 1;
+    int picture_w;
+    int picture_h;
+    if (aspect < static_cast<float>(w) / static_cast<float>(h)) {
+        picture_w = static_cast<int>(static_cast<double>(aspect) * h);
+        picture_h = h;
+    } else {
+        picture_w = w;
+        picture_h = static_cast<int>(w / static_cast<double>(aspect));
+    }
+    // A sliver of a window still gets a picture: an FBO side of 0 is incomplete.
+    return std::make_pair(std::max(picture_w, 1), std::max(picture_h, 1));
+}
+
 void SceneManager::resize(int w, int h)
 {
     if (h == 0) h = 1;
     window_width = w;
     window_height = h;
-    if (aspect < static_cast<float>(w) / static_cast<float>(h)) {
-        picture_width = static_cast<int>(static_cast<double>(aspect) * h);
-        picture_height = h;
-    } else {
-        picture_width = w;
-        picture_height = static_cast<int>(w / static_cast<double>(aspect));
-    }
-    // A sliver of a window still gets a picture: an FBO side of 0 is incomplete.
-    picture_width = std::max(picture_width, 1);
-    picture_height = std::max(picture_height, 1);
+    std::pair<int, int> size = letterbox_size(w, h, aspect);
+    picture_width = size.first;
+    picture_height = size.second;
 
     scene_fbo->resize(picture_width, picture_height);
     ascii_engine->letterbox(picture_width, picture_height, aspect);

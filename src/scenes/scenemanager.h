@@ -9,6 +9,7 @@
 #include <SDL/SDL.h>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "scenes/aviwriter.h"
@@ -53,6 +54,10 @@ public:
 
     // Letterboxes the picture for a window of w x h.
     void resize(int w, int h);
+    // The picture size for a window of w x h: the aspect is a float, the product or quotient
+    // is taken in double and truncated, so a window of exactly the aspect loses one row.
+    // A height of 0 counts as 1, and no side is less than 1.
+    static std::pair<int, int> letterbox_size(int w, int h, float aspect);
     // Starts the music (in capture mode: paused at 0, from then on driven by the frames).
     void start();
     // One frame.
