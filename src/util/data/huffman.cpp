@@ -226,24 +226,37 @@ void HuffmanCoder::encode(unsigned char* out, std::uint32_t* out_size, const uns
     build_tree();
     assign_codes();
 
-    // Bits go out most significant first; whole bytes are flushed from a 64-bit accumulator,
-    // which gives the same bytes as writing one bit at a time.
-    std::uint64_t pending = 0; // the low pending_bits bits are waiting, oldest highest
-    int pending_bits = 0;
+    // Bits go out most significant first. They gather in a 64-bit accumulator (its low
+    // pending_bits bits are waiting, oldest highest) and leave it four bytes at a time, which
+    // gives the same bytes as writing one bit at a time.
+    std::uint64_t pending = 0;
+    int pending_bits = 0; // below 32 between pieces
+    auto put = [&](std::uint64_t bits_value, std::uint32_t length) {
+        pending = pending << length | bits_value;
+        pending_bits += static_cast<int>(length);
+        if (pending_bits >= 32) {
+            pending_bits -= 32;
+            std::uint32_t word = static_cast<std::uint32_t>(pending >> pending_bits);
+            at[0] = static_cast<unsigned char>(word >> 24);
+            at[1] = static_cast<unsigned char>(word >> 16);
+            at[2] = static_cast<unsigned char>(word >> 8);
+            at[3] = static_cast<unsigned char>(word);
+            at += 4;
+        }
+    };
     for (std::uint32_t i = 0; i < in_size; ++i) {
         const Code& code = codes[in[i]];
-        std::uint32_t length = code.length;
-        while (length > 0) {
-            std::uint32_t take = length > 32 ? 32 : length;
-            std::uint64_t part = (code.code >> (length - take)) & ((std::uint64_t{1} << take) - 1);
-            pending = pending << take | part;
-            pending_bits += static_cast<int>(take);
-            length -= take;
-            while (pending_bits >= 8) {
-                pending_bits -= 8;
-                *at++ = static_cast<unsigned char>(pending >> pending_bits);
-            }
+        if (code.length <= 32) {
+            put(code.code, code.length);
+        } else {
+            // A code longer than 32 bits goes out in two pieces, its high bits first.
+            put(code.code >> 32, code.length - 32);
+            put(code.code & 0xffffffffu, 32);
         }
+    }
+    while (pending_bits >= 8) {
+        pending_bits -= 8;
+        *at++ = static_cast<unsigned char>(pending >> pending_bits);
     }
     // The current byte holds the remaining bits, padded with zeros; it always exists.
     *at = static_cast<unsigned char>(pending_bits > 0 ? pending << (8 - pending_bits) : 0);

@@ -1,5 +1,6 @@
 #include "util/data/huffman.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -116,10 +117,10 @@ TEST(HuffmanCoder, RoundTripsOfRandomAndStructuredBuffers)
 {
     std::mt19937 random(12345);
     std::vector<Bytes> inputs;
-    Bytes uniform(3 * 1024 * 1024);
+    Bytes uniform(1024 * 1024);
     for (unsigned char& b : uniform) b = static_cast<unsigned char>(random());
     inputs.push_back(uniform);
-    Bytes skewed(1 << 20);
+    Bytes skewed(1 << 19);
     std::geometric_distribution<int> geometric(0.3);
     for (unsigned char& b : skewed) b = static_cast<unsigned char>(std::min(geometric(random), 255));
     inputs.push_back(skewed);
@@ -144,6 +145,27 @@ TEST(HuffmanCoder, RoundTripsOfRandomAndStructuredBuffers)
         EXPECT_LE(stream.size(), HuffmanCoder::max_encoded_size(input.size()));
         EXPECT_EQ(decode(stream), input) << input.size();
     }
+}
+
+TEST(HuffmanCoder, CodesLongerThan32BitsRoundTrip)
+{
+    // Fibonacci frequencies of 34 symbols make a chain: the rarest codes are 33 bits long.
+    Bytes input;
+    std::size_t a = 1, b = 1;
+    for (int symbol = 0; symbol < 34; ++symbol) {
+        input.insert(input.end(), a, static_cast<unsigned char>(symbol));
+        std::size_t next = a + b;
+        a = b;
+        b = next;
+    }
+    // The rarest symbols sit at the start, before and after runs of the others.
+    std::rotate(input.begin(), input.begin() + 1, input.begin() + 40);
+    Bytes stream = encode(input);
+    Bytes out(input.size());
+    std::uint32_t size = 0;
+    HuffmanCoder coder;
+    ASSERT_TRUE(coder.decode(out.data(), &size, stream.data(), stream.size()));
+    EXPECT_TRUE(out == input);
 }
 
 TEST(HuffmanCoder, DamagedStreamsAreRefusedOrRunOutSafely)
