@@ -6,6 +6,6 @@
 #include <string>
 
 // Creates a unique empty file and returns its path, or an empty string when none could be made.
-// Every file made here that still exists is removed when the process ends through a fatal
-// report; the data layer removes them itself at a normal end.
+// Every file made here that still exists is removed when the process that made it ends, through
+// exit or a fatal report; the data layer also removes them itself at a normal end.
 std::string crt_tempnam();

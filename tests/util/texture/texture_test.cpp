@@ -6,6 +6,8 @@
 
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
+#include "support/temp_dir.h"
+#include "util/texture/image_fixtures.h"
 
 namespace {
 
@@ -338,4 +340,94 @@ TEST(TextureFatal, MisuseEndsWithTheReport)
         EXPECT_NE(result.err.find(std::string("\n\n") + c.message + "\n"), std::string::npos)
             << result.err;
     }
+}
+
+namespace {
+
+// A 3 x 2 24-bit TGA: odd rows of 9 bytes, stored B, G, R.
+std::string small_tga()
+{
+    fixtures::Bytes file = fixtures::tga_header(2, 3, 2, 24);
+    for (int i = 0; i < 18; ++i) file.push_back(static_cast<unsigned char>(10 * i));
+    return fixtures::str(file);
+}
+
+} // namespace
+
+TEST_F(TextureGl, LoadPicksTheReaderByExtensionWhateverItsCase)
+{
+    TempDir dir;
+    dir.write("picture.TGA", small_tga());
+    fixtures::Picture p = fixtures::sample_picture(6, 8, 5, 3);
+    dir.write("icon.png", fixtures::str(fixtures::png_file(p, false)));
+    fixtures::Bytes rgb(4 * 4 * 3, 99);
+    dir.write("photo.jpeg", fixtures::str(fixtures::jpeg_file(4, 4, rgb, 90)));
+    dir.write("photo.JPEG", fixtures::str(fixtures::jpeg_file(4, 4, rgb, 90)));
+    dir.write("photo.jpg", fixtures::str(fixtures::jpeg_file(4, 4, rgb, 90)));
+    dir.write("p.bmp", fixtures::str(fixtures::bmp_file(2, 1, fixtures::Bytes(6, 1), 8, 2)));
+
+    Texture tga(dir.file("picture.TGA"), false, false);
+    EXPECT_EQ(tga.get_bpp(), 24u);
+    EXPECT_EQ(level_param(0, GL_TEXTURE_WIDTH), 3);
+    // Internal format 3 is an RGB format of 8 bits a channel.
+    EXPECT_EQ(level_param(0, GL_TEXTURE_RED_SIZE), 8);
+    EXPECT_EQ(level_param(0, GL_TEXTURE_ALPHA_SIZE), 0);
+    // Rows of 9 bytes arrive whole: the second row starts with byte 9 of the file's data.
+    unsigned char back[3 * 2 * 3];
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back);
+    EXPECT_EQ(back[9], 110);  // R of pixel 3 is the file's byte 11
+    EXPECT_EQ(back[11], 90);
+    EXPECT_EQ(back[17], 150);
+
+    Texture png(dir.file("icon.png"), true, true, GL_NEAREST, GL_NEAREST);
+    EXPECT_EQ(png.get_bpp(), 32u);
+    EXPECT_EQ(level_param(0, GL_TEXTURE_ALPHA_SIZE), 8);
+    EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_S), GL_REPEAT);
+    EXPECT_EQ(level_param(2, GL_TEXTURE_WIDTH), 1); // 5 -> 2 -> 1
+    unsigned char* pixels = png.read_pixels();
+    // Row 0 of the texture is the picture's last (bottom) row.
+    const fixtures::Bytes top_down = fixtures::expected_rgba(p);
+    EXPECT_EQ(fixtures::Bytes(pixels, pixels + 20), fixtures::Bytes(top_down.begin() + 40, top_down.begin() + 60));
+    std::free(pixels);
+
+    for (const char* name : {"photo.jpeg", "photo.JPEG", "photo.jpg", "p.bmp"}) {
+        Texture t(dir.file(name));
+        EXPECT_EQ(t.get_bpp(), 32u) << name;
+        EXPECT_NE(t.get_id(), 0u) << name;
+        EXPECT_EQ(tex_param(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR) << name;
+    }
+}
+
+TEST(TextureFatal, LoadFailuresAndReadBackOfTwentyFourBits)
+{
+    TempDir dir;
+    dir.write("image.gif", "GIF89a");
+    dir.write("a.tga", small_tga());
+    dir.write("broken.png", "not a png");
+    const std::string gif = dir.file("image.gif");
+    ChildResult unsupported = in_gl_child([&] { Texture t(gif); });
+    EXPECT_EQ(unsupported.exit_code, 1);
+    EXPECT_EQ(unsupported.err.find("Unsupported image format!\nSorry, image format .gif is not yet "
+                                   "supported.\nTry .tga or .png.\n"),
+              0u)
+        << unsupported.err;
+    EXPECT_NE(unsupported.err.find("\n\nFailed to load texture " + gif + "\n"), std::string::npos);
+
+    const std::string broken = dir.file("broken.png");
+    ChildResult silent = in_gl_child([&] { Texture t(broken); });
+    EXPECT_EQ(silent.exit_code, 1);
+    EXPECT_EQ(silent.err.find("Error in file src\\util\\texture\\texture:"), 0u) << silent.err;
+
+    ChildResult shortname = in_gl_child([] { Texture t("gx"); });
+    EXPECT_EQ(shortname.exit_code, 1);
+    EXPECT_NE(shortname.err.find("Sorry, image format gx is not yet supported."), std::string::npos);
+
+    const std::string tga = dir.file("a.tga");
+    ChildResult read_back = in_gl_child([&] {
+        Texture t(tga);
+        t.read_pixels();
+    });
+    EXPECT_EQ(read_back.exit_code, 1);
+    EXPECT_NE(read_back.err.find("\n\nFailed assert 4 == bytespp\n"), std::string::npos) << read_back.err;
 }

@@ -1,0 +1,110 @@
+// The show as the build packs it: the sync tracks inside data.qxv, and the real player
+// showing the opening seconds of the show from it.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/player_run.h"
+#include "support/temp_dir.h"
+#include "support/x11_driver.h"
+#include "timeline.h"
+#include "util/data/datafile.h"
+
+namespace {
+
+const std::string BUILD = PELLORVANE_BINARY_DIR;
+const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/show/show.timeline";
+
+bool build_has_packed_data()
+{
+    return access((BUILD + "/data.qxv").c_str(), R_OK) == 0;
+}
+
+// Share of pixels of a window that are not (nearly) black, from a screenshot.
+double lit_share(const std::string& window, const TempDir& dir)
+{
+    const std::string shot = dir.file("shot.rgb");
+    shell_output("import -window " + window + " -depth 8 rgb:" + shot + " 2>/dev/null");
+    std::string pixels = read_file_bytes(shot);
+    if (pixels.size() < 3)
+        return 0.0;
+    size_t lit = 0;
+    for (size_t i = 0; i + 2 < pixels.size(); i += 3)
+        if (static_cast<uint8_t>(pixels[i]) > 24 || static_cast<uint8_t>(pixels[i + 1]) > 24 ||
+            static_cast<uint8_t>(pixels[i + 2]) > 24)
+            ++lit;
+    return static_cast<double>(lit) / static_cast<double>(pixels.size() / 3);
+}
+
+} // namespace
+
+TEST(ShowEndToEnd, PackedTracksReadBackToTheTimelinesKeys)
+{
+    if (!build_has_packed_data())
+        GTEST_SKIP() << "the build has no packed data file";
+    ChildResult result = run_in_child([] {
+        gen::Timeline timeline;
+        std::string error;
+        ASSERT_TRUE(gen::load_timeline(TIMELINE_PATH, timeline, error)) << error;
+        ASSERT_EQ(chdir(BUILD.c_str()), 0);
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        const std::string prefix = "data/sync_tracker/_";
+        int tracks = 0;
+        for (const DataEntry* entry : DataFile::entries) {
+            if (entry->name.rfind(prefix, 0) != 0)
+                continue;
+            std::string name = entry->name.substr(prefix.size());
+            ASSERT_GT(name.size(), 6u);
+            name.resize(name.size() - 6); // ".track"
+            const gen::TimelineTrack* track = timeline.find(name);
+            ASSERT_NE(track, nullptr) << name;
+            std::string bytes(entry->data, static_cast<size_t>(entry->size));
+            ASSERT_EQ(bytes.size(), 4 + 9 * track->keys.size()) << name;
+            uint32_t count;
+            std::memcpy(&count, bytes.data(), 4);
+            EXPECT_EQ(count, track->keys.size()) << name;
+            for (size_t k = 0; k < track->keys.size(); ++k) {
+                int32_t row;
+                float value;
+                std::memcpy(&row, bytes.data() + 4 + 9 * k, 4);
+                std::memcpy(&value, bytes.data() + 8 + 9 * k, 4);
+                EXPECT_EQ(row, track->keys[k].row) << name;
+                EXPECT_EQ(value, track->keys[k].value) << name;
+                EXPECT_EQ(static_cast<uint8_t>(bytes[12 + 9 * k]), track->keys[k].shape) << name;
+            }
+            ++tracks;
+        }
+        EXPECT_GE(tracks, 3) << "the scene selection tracks are packed";
+        if (::testing::Test::HasFailure())
+            std::_Exit(3);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+}
+
+TEST(ShowEndToEnd, OpeningSecondsOfTheShowAreNotBlack)
+{
+    if (!build_has_packed_data())
+        GTEST_SKIP() << "the build has no packed data file";
+    TempDir dir;
+    PlayerRun player;
+    std::string window = player.run_from_dialog();
+    ASSERT_FALSE(window.empty()) << "no show window appeared: " << player.finish().err;
+    // Loading takes a while; look until the picture shows (at most half a minute).
+    double best = 0.0;
+    for (int attempt = 0; attempt < 60 && best < 0.01; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        best = std::max(best, lit_share(window, dir));
+    }
+    player.press_until_exit(window, "Escape");
+    const ChildResult& result = player.finish();
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_GE(best, 0.01) << "the show stayed black";
+}
