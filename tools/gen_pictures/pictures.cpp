@@ -137,8 +137,10 @@ Canvas draw_sun_with_orbit()
     const int w = 1024, h = 320;
     const double cx = w / 2.0, cy = h / 2.0, r = 100;
     Canvas c(w, h);
-    // The orbit, dashed where it passes behind the sun.
-    c.fill(ring(cx, cy, 455, 132, 1.6), [&](double x, double) {
+    // The orbit, dashed where it passes behind the sun. The intro moves the globe 0.35 of the
+    // screen's width and 0.17 of its height around the sun's centre and draws this picture 0.4
+    // of the screen high (320 pixels): at 16:9 that is 280 x 16/9 = 498 by 136 of its pixels.
+    c.fill(ring(cx, cy, 498, 136, 1.6), [&](double x, double) {
         return rgb(0xBFD8FF, std::fabs(x - cx) < r * 1.3 ? 0.25 : 0.7);
     });
     // Corona.

@@ -14,10 +14,12 @@ struct MadeFile {
     pid_t owner; // a forked child must not remove its parent's files
 };
 
+// Never destroyed: the exit handler that reads the list runs after static destructors of
+// objects made later than its registration.
 std::vector<MadeFile>& made_files()
 {
-    static std::vector<MadeFile> files;
-    return files;
+    static std::vector<MadeFile>* files = new std::vector<MadeFile>;
+    return *files;
 }
 
 void remove_made_files()

@@ -14,6 +14,7 @@ namespace {
 
 const char* const SOURCE = "src\\util\\text\\text";
 const int MAX_TEXT = 255;
+Text::RenderObserver render_observer = nullptr;
 
 void unbind_texture_units()
 {
@@ -64,6 +65,8 @@ void Text::Reshape(int new_width, int new_height)
     height = new_height;
 }
 
+void Text::set_render_observer(RenderObserver observer) { render_observer = observer; }
+
 void Text::check_reshaped(int line) const
 {
     if (width < 1 || height < 1) {
@@ -75,6 +78,8 @@ void Text::check_reshaped(int line) const
 // scenes print is drawn as a degree sign.
 void Text::render(const char* text) const
 {
+    if (render_observer != nullptr)
+        render_observer(text);
     wchar_t wide[MAX_TEXT + 1];
     int length = 0;
     for (; text[length] != '\0' && length < MAX_TEXT; ++length) {

@@ -29,6 +29,11 @@ public:
                         const Vector3& c2, float alpha, const char* format, ...)
         __attribute__((format(printf, 8, 9)));
 
+    // Sees the formatted bytes of every pass just before they are drawn, with the pass's
+    // transform and colour current; none is installed unless someone asks.
+    using RenderObserver = void (*)(const char* text);
+    static void set_render_observer(RenderObserver observer);
+
 private:
     FTFont* font = nullptr;
     int width = -1;
