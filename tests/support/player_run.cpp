@@ -22,11 +22,15 @@ std::string player_data_folder()
     if (!packed) {
         packed = std::make_unique<TempDir>();
         packed->write("data/readme.txt", "packed for the player's test\n");
+        // The loading screen's logo, which start-up loads.
+        const char* logo = "data/common/images/tarnholm_logo_16_9.png";
+        packed->write(logo, read_file_bytes(std::string(PELLORVANE_BINARY_DIR) + "/" + logo));
         std::string dir = packed->path();
-        run_in_child([dir] {
+        run_in_child([dir, logo] {
             if (chdir(dir.c_str()) != 0) std::_Exit(2);
             DataFile::set_mode(DATAFILE_MODE_WRITE);
             std::free(DataFile::load_file("data/readme.txt", "rb", nullptr, true));
+            std::free(DataFile::load_file(logo, "rb", nullptr, false));
             DataFile::write("data.qxv");
             DataFile::delete_temp_files();
         });

@@ -217,6 +217,38 @@ void Canvas::blur(int radius, int passes)
     }
 }
 
+Canvas Canvas::scaled(int new_width, int new_height) const
+{
+    Canvas out(new_width, new_height);
+    for (int y = 0; y < new_height; ++y) {
+        for (int x = 0; x < new_width; ++x) {
+            double sx = (x + 0.5) * w / new_width - 0.5, sy = (y + 0.5) * h / new_height - 0.5;
+            int x0 = static_cast<int>(std::floor(sx)), y0 = static_cast<int>(std::floor(sy));
+            double fx = sx - x0, fy = sy - y0;
+            Colour sum{0, 0, 0, 0};
+            for (int j = 0; j < 2; ++j)
+                for (int i = 0; i < 2; ++i) {
+                    Colour c = at(x0 + i, y0 + j);
+                    double k = (i ? fx : 1 - fx) * (j ? fy : 1 - fy);
+                    sum.r += c.r * c.a * k; sum.g += c.g * c.a * k;
+                    sum.b += c.b * c.a * k; sum.a += c.a * k;
+                }
+            out.set(x, y, sum.a > 1e-9 ? Colour{sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, sum.a}
+                                       : Colour{0, 0, 0, 0});
+        }
+    }
+    return out;
+}
+
+void Canvas::tint(const Colour& by)
+{
+    for (Colour& p : pixels) {
+        p.r *= by.r;
+        p.g *= by.g;
+        p.b *= by.b;
+    }
+}
+
 namespace {
 uint8_t to_byte(double v)
 {
@@ -268,6 +300,33 @@ double value_noise(double x, double y, uint32_t seed)
     double a = lattice(xi, yi, seed), b = lattice(xi + 1, yi, seed);
     double c = lattice(xi, yi + 1, seed), d = lattice(xi + 1, yi + 1, seed);
     return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
+}
+
+double tiling_noise(double x, double y, int period, uint32_t seed)
+{
+    int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
+    double fx = x - xi, fy = y - yi;
+    double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    auto wrap = [period](int v) { return ((v % period) + period) % period; };
+    double a = lattice(wrap(xi), wrap(yi), seed), b = lattice(wrap(xi + 1), wrap(yi), seed);
+    double c = lattice(wrap(xi), wrap(yi + 1), seed), d = lattice(wrap(xi + 1), wrap(yi + 1), seed);
+    return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
+}
+
+double value_noise3(double x, double y, double z, uint32_t seed)
+{
+    int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y)),
+        zi = static_cast<int>(std::floor(z));
+    double fx = x - xi, fy = y - yi, fz = z - zi;
+    double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy), sz = fz * fz * (3 - 2 * fz);
+    auto layer = [&](int zz) {
+        uint32_t s = seed + static_cast<uint32_t>(zz) * 2654435761u;
+        double a = lattice(xi, yi, s), b = lattice(xi + 1, yi, s);
+        double c = lattice(xi, yi + 1, s), d = lattice(xi + 1, yi + 1, s);
+        return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
+    };
+    double lo = layer(zi), hi = layer(zi + 1);
+    return lo + (hi - lo) * sz;
 }
 
 double fractal_noise(double x, double y, uint32_t seed, int octaves)

@@ -57,6 +57,12 @@ public:
     // Blends another canvas over this one with its top left corner at (x, y).
     void paste(const Canvas& other, int x, int y, double alpha = 1.0);
 
+    // A resampled copy of the given size (bilinear, premultiplied).
+    Canvas scaled(int new_width, int new_height) const;
+
+    // Multiplies every pixel's colour by a tint (alpha untouched).
+    void tint(const Colour& by);
+
     // Box blur of all four channels (three passes come close to a Gaussian).
     void blur(int radius, int passes = 3);
 
@@ -72,6 +78,10 @@ private:
 
 // Smooth value noise in 0..1 with a fixed seed.
 double value_noise(double x, double y, uint32_t seed);
+// The same, repeating every period units in x and y (for pictures that tile).
+double tiling_noise(double x, double y, int period, uint32_t seed);
+// Smooth value noise of a point in space, in 0..1 (seamless over a sphere of directions).
+double value_noise3(double x, double y, double z, uint32_t seed);
 // Several octaves of value noise, in 0..1.
 double fractal_noise(double x, double y, uint32_t seed, int octaves);
 

@@ -74,13 +74,13 @@ Canvas draw_logo(Fonts& fonts)
         c.fill(segment(Point{0, y}, Point{double(w), y}, 0.7), rgb(0x6A7CFF, 0.3));
     }
     // The emblem: a ring with a ruler-like scale, the unit theme of the show.
-    c.fill(ring(w / 2.0, 150, 70, 70, 5), rgb(0xFFC04A));
+    c.fill(ring(w / 2.0, 150, 70, 70, 5), rgb(0x6AE0FF));
     for (int i = 0; i < 24; ++i) {
         double a = i * PI / 12;
         double r0 = i % 6 == 0 ? 46 : 56;
         c.fill(segment(Point{w / 2.0 + r0 * std::cos(a), 150 + r0 * std::sin(a)},
                        Point{w / 2.0 + 64 * std::cos(a), 150 + 64 * std::sin(a)}, 1.6),
-               rgb(0xFFC04A));
+               rgb(0x6AE0FF));
     }
     c.fill(segment(Point{w / 2.0, 150}, Point{w / 2.0 + 30, 120}, 3), rgb(0xFFFFFF));
     // Lettering with a soft glow behind it.
@@ -89,7 +89,7 @@ Canvas draw_logo(Fonts& fonts)
     glow.blur(9);
     c.paste(glow, 0, 0, 0.9);
     fonts.bold.draw_centred(c, "tarnholm", w / 2.0, 350, 150, rgb(0xF4F6FF));
-    fonts.sans.draw_centred(c, "quorel system", w / 2.0, 420, 46, rgb(0xFFC04A));
+    fonts.sans.draw_centred(c, "quorel system", w / 2.0, 420, 46, rgb(0x6AE0FF));
     return c;
 }
 

@@ -1,11 +1,167 @@
 #include "util/data/loadingbar.h"
 
-// Stand-in until the loading screen is drawn: loaders call draw, which does nothing yet.
+#include <GL/glew.h>
+#include <GL/glu.h>
+#include <SDL/SDL.h>
+#include <cstdlib>
+
+#include "util/data/datafile.h"
+#include "util/error/fatal.h"
+#include "util/texture/texture.h"
+
+namespace {
+
+const char* const SOURCE = "src\\util\\data\\data";
+const char* const LOGO_FILE = "data/common/images/tarnholm_logo_16_9.png";
+const DWORD REDRAW_INTERVAL_MS = 40;
+const DWORD FADE_MS = 500;
+
+int g_width = 0;
+int g_height = 0;
+float g_aspect = 1.0f;
+Texture* g_logo = nullptr;
+DWORD g_next_redraw = 0;
+unsigned int g_progress = 0;
+unsigned int g_total = 150;
+bool g_finished = false;
+bool g_initialised = false;
+LoadingBar::TickQuery g_ticks = GetTickCount;
+
+void quad(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3)
+{
+    glVertex2f(x0, y0);
+    glVertex2f(x1, y1);
+    glVertex2f(x2, y2);
+    glVertex2f(x3, y3);
+}
+
+// Escape or a close request ends the program; every other event is dropped.
+void drain_events()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if ((event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) || event.type == SDL_QUIT) {
+            DataFile::delete_temp_files();
+            std::exit(1);
+        }
+    }
+}
+
+void update_progress()
+{
+    if (DataFile::mode == DATAFILE_MODE_READ) {
+        g_total = static_cast<unsigned int>(DataFile::entries.size());
+        g_progress = 0;
+        for (const DataEntry* entry : DataFile::entries) {
+            if (entry->loaded) ++g_progress;
+        }
+    } else {
+        g_progress = (g_progress + 1) % g_total;
+    }
+}
+
+// The view of the wanted aspect ratio, centred; worked out in float.
+void set_viewport()
+{
+    const int height = g_height == 0 ? 1 : g_height;
+    int view_width, view_height;
+    if (g_aspect < static_cast<float>(g_width) / static_cast<float>(height)) {
+        view_width = static_cast<int>(g_aspect * static_cast<float>(height));
+        view_height = height;
+    } else {
+        view_width = g_width;
+        view_height = static_cast<int>(static_cast<float>(g_width) / g_aspect);
+    }
+    glViewport((g_width - view_width) / 2, (height - view_height) / 2, view_width, view_height);
+}
+
+} // namespace
+
 namespace LoadingBar {
 
-void init(int, int, float) {}
-void load_logo() {}
-void draw(float, bool) {}
-void finish() {}
+void set_clock(TickQuery ticks) { g_ticks = ticks != nullptr ? ticks : GetTickCount; }
+
+void init(int width, int height, float aspect)
+{
+    g_width = width;
+    g_height = height;
+    g_aspect = aspect;
+    for (int i = 0; i < 2; ++i) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+        SDL_GL_SwapBuffers();
+    }
+    g_logo = nullptr;
+    g_initialised = true;
+    draw(1.0f, false);
+}
+
+void load_logo()
+{
+    Texture* tex_loading = new Texture(LOGO_FILE, true, false, GL_LINEAR, GL_LINEAR);
+    if (tex_loading == nullptr) FATAL_ERROR(SOURCE, assert_text("tex_loading"));
+    g_logo = tex_loading;
+}
+
+void draw(float brightness, bool force)
+{
+    if (g_finished || !g_initialised) return;
+    const DWORD now = g_ticks();
+    if (!force && now < g_next_redraw) return;
+    g_next_redraw = now + REDRAW_INTERVAL_MS;
+
+    drain_events();
+    update_progress();
+    set_viewport();
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(brightness, brightness, brightness, 1.0f);
+
+    if (g_logo != nullptr) g_logo->draw(0.0f, 0.0f, 1.0f, 1.0f);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0, 1, 0, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_TEXTURE_2D);
+
+    if (g_progress <= g_total / 2) glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    const float left = 0.1f, right = 0.9f, top = 0.1f, bottom = 0.05f;
+    const float edge = g_aspect * 0.005f;
+    const float side = 0.005f;
+    // With nothing to count the fill stays empty.
+    const float fill_end =
+        g_total > 0 ? left + (right - left) * static_cast<float>(g_progress) / static_cast<float>(g_total) : left;
+    glBegin(GL_QUADS);
+    quad(left, top, right, top, right, top - edge, left, top - edge);
+    quad(left, bottom, right, bottom, right, bottom + edge, left, bottom + edge);
+    quad(left, top, left - side, top, left - side, bottom, left, bottom);
+    quad(right, top, right + side, top, right + side, bottom, right, bottom);
+    quad(left, top, fill_end, top, fill_end, bottom, left, bottom);
+    glEnd();
+
+    SDL_GL_SwapBuffers();
+}
+
+void finish()
+{
+    const DWORD end = g_ticks() + FADE_MS;
+    DWORD now;
+    do {
+        now = g_ticks();
+        float brightness = static_cast<float>(static_cast<int>(end - now)) / static_cast<float>(FADE_MS);
+        if (brightness < 0.0f) brightness = 0.0f;
+        draw(brightness, true);
+    } while (static_cast<int>(end - now) > 0);
+    draw(0.0f, true);
+    g_finished = true;
+}
 
 } // namespace LoadingBar

@@ -1,12 +1,25 @@
 // The loading screen: an optional logo over the letterboxed view and a thin progress bar,
-// redrawn from inside the data layer as files are handed out.
+// redrawn from inside the data layer as files are handed out. Escape or a close request
+// while it runs ends the program.
 #pragma once
+
+#include "platform/win32/localtime.h"
 
 namespace LoadingBar {
 
+// Stores the screen size and the wanted aspect ratio, blanks both buffers and draws once.
 void init(int width, int height, float aspect);
+// Loads the logo picture; it is drawn from the next drawn frame on.
 void load_logo();
+// Redraws the screen with the logo and bar in the given brightness; unless forced, at most
+// once per 40 ms. Does nothing before init and after finish.
 void draw(float brightness, bool force);
+// Fades the screen to black over half a second; later draws do nothing.
 void finish();
+
+// The millisecond clock the pacing reads: GetTickCount unless replaced (tests install a
+// fake clock).
+typedef DWORD (*TickQuery)();
+void set_clock(TickQuery ticks);
 
 } // namespace LoadingBar

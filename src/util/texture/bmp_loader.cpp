@@ -75,9 +75,17 @@ int PixelBuffer::read_bmp(const char* file)
         if (padding < 0) return finish(BMP_UNSUPPORTED);
     }
 
+    // A file too short for its rows ends early; it is found before the rows are built.
+    const std::int64_t pixel_offset = u32_at(file_header + 10);
+    if (std::fseek(stream, 0, SEEK_END) != 0) return finish(BMP_SEEK_FAILED);
+    const std::int64_t file_size = std::ftell(stream);
+    if (file_size - pixel_offset < (static_cast<std::int64_t>(w) * 3 + padding) * (h - 1) + w * 3) {
+        return finish(BMP_ENDED_EARLY);
+    }
+
     if (!set_size(w, h)) return finish(BMP_UNSUPPORTED);
 
-    if (std::fseek(stream, static_cast<long>(u32_at(file_header + 10)), SEEK_SET) != 0) {
+    if (std::fseek(stream, static_cast<long>(pixel_offset), SEEK_SET) != 0) {
         return finish(BMP_SEEK_FAILED);
     }
 
