@@ -180,6 +180,11 @@ void Synth::render(const Song& song)
 {
     send_left.assign(mix_left.size(), 0.0f);
     send_right.assign(mix_right.size(), 0.0f);
+    kick_starts.clear();
+    if (const SongTrack* kick = song.find("Kick"))
+        for (const SongNote& note : kick->notes)
+            kick_starts.push_back(tick_to_sample(note.start, song.bpm));
+    std::sort(kick_starts.begin(), kick_starts.end());
     // Each thread owns one stretch of the output and renders every note that reaches into it,
     // so every sample is summed in the same order whatever the number of threads.
     unsigned count = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
@@ -203,6 +208,9 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
         return;
     const double beat_seconds = 60.0 / bpm;
     const bool echo = instrument == INSTR_SIRENE || instrument == INSTR_PAD;
+    // The pad and the siren make room for the kick drum: they dip at every kick and swell back.
+    const bool ducked = instrument == INSTR_PAD || instrument == INSTR_SIRENE;
+    const double duck_return = std::exp(-1.0 / (0.09 * RATE));
 
     Envelope env{0.001, 0.05, 0.6, 0.02};
     double gain = 0.2;
@@ -257,6 +265,9 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
         double sine_phase = 0.0;
         const double f0 = pitch_hz(v.pitch);
         EnvelopeRunner envelope(env, v.held);
+        size_t next_kick = static_cast<size_t>(
+            std::lower_bound(kick_starts.begin(), kick_starts.end(), v.start) - kick_starts.begin());
+        double duck = 0.0; // depth of the dip, falling back towards 0
         // Falling envelopes of the drums.
         double tau_a = 0.028, tau_b = 0.17, tau_c = 1.0;
         if (instrument == INSTR_SNARE) {
@@ -359,9 +370,16 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
             default:
                 break;
             }
+            if (ducked) {
+                duck *= duck_return;
+                if (next_kick < kick_starts.size() && kick_starts[next_kick] == s) {
+                    duck = 0.6;
+                    ++next_kick;
+                }
+            }
             if (s < from)
                 continue;
-            const double g = gain * (0.35 + 0.65 * v.velocity);
+            const double g = gain * (0.35 + 0.65 * v.velocity) * (1.0 - duck);
             mix_left[static_cast<size_t>(s)] += static_cast<float>(l * g * gl);
             mix_right[static_cast<size_t>(s)] += static_cast<float>(r * g * gr);
             if (echo) {

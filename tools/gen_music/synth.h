@@ -43,6 +43,7 @@ private:
     std::vector<float> mix_right;
     std::vector<float> send_left;  // what the echoed instruments feed into the echo
     std::vector<float> send_right;
+    std::vector<int64_t> kick_starts; // samples at which the kick drum hits
 };
 
 } // namespace gen
