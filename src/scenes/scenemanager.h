@@ -1,17 +1,69 @@
-// The scene manager: owns the music, the scenes and the post-processing chain, and draws one
-// frame of the show per call.
+// The scene manager: owns the show. It holds the music, the fourteen scenes, the six post
+// effects, the shader bank, the frame-buffer objects, the text printer, the ASCII-art engine
+// and the capture writer. Every frame it reads the three scene-selection tracks, renders up
+// to three scenes layered into one off-screen picture, runs the active post effects in the
+// order their "pp" tracks give, draws the result letterboxed into the window and, in capture
+// mode, writes the frame and its share of the audio into AVI files.
 #pragma once
 
 #include <SDL/SDL.h>
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "scenes/aviwriter.h"
+#include "scenes/scene/frameinfo.h"
+
+class Scene;
+class Music;
+class ShaderBank;
+class FBO;
+class Text;
+class AsciiEngine;
+namespace Effects {
+class PostProc;
+}
 
 class SceneManager {
 public:
-    SceneManager(int width, int height, float aspect, bool dump_avi, int sync_client);
-    ~SceneManager();
+    static constexpr int SCENE_COUNT = 14;
+    static constexpr int KEY_STATE_SIZE = 82;
+    static constexpr int CAPTURE_FRAME_RATE = 30;
 
-    void resize(int width, int height);
+    // Where the manager's music, post effects and scenes come from. The show's own are the
+    // defaults; a different set (a short music, stand-in scenes and effects) runs the same
+    // manager over other material.
+    struct Sources {
+        std::function<Music*(bool preload_pcm, int sync_client)> make_music;
+        // Appends the post effects in chain order.
+        std::function<void(std::vector<Effects::PostProc*>& effects)> make_post_effects;
+        // The scene of a place of the fixed list; null leaves the place empty.
+        std::function<Scene*(int index)> make_scene;
+        int scene_count = SCENE_COUNT;
+
+        static Sources show();
+    };
+
+    SceneManager(int width, int height, float aspect, bool dump_avi, int sync_client);
+    SceneManager(int width, int height, float aspect, bool dump_avi, int sync_client,
+                 const Sources& sources);
+    ~SceneManager();
+    SceneManager(const SceneManager&) = delete;
+    SceneManager& operator=(const SceneManager&) = delete;
+
+    // Letterboxes the picture for a window of w x h.
+    void resize(int w, int h);
+    // The picture size for a window of w x h: the aspect is a float, the product or quotient
+    // is taken in double and truncated, so a window of exactly the aspect loses one row.
+    // A height of 0 counts as 1, and no side is less than 1.
+    static std::pair<int, int> letterbox_size(int w, int h, float aspect);
+    // Starts the music (in capture mode: paused at 0, from then on driven by the frames).
     void start();
+    // One frame.
     void render_frame();
+    // The GL state every scene starts from, with the scene defaults.
+    void reset_gl_state();
 
     void set_mouse_capture(bool capture);
     void on_key_down(int sym, int x, int y);
@@ -19,8 +71,53 @@ public:
     void on_mouse_motion(const SDL_MouseMotionEvent& event);
     void on_mouse_button(const SDL_MouseButtonEvent& event);
 
+    Music* get_music() const { return music; }
+    ShaderBank* get_shader_bank() const { return shader_bank; }
+    FBO* get_frame_fbo(int i) const { return frame_fbos[static_cast<size_t>(i)]; }
+    FBO* get_scene_fbo() const { return scene_fbo; }
+    AsciiEngine* get_ascii_engine() const { return ascii_engine; }
+    const std::vector<Scene*>& get_scenes() const { return scenes; }
+    const std::vector<Effects::PostProc*>& get_post_effects() const { return post_effects; }
+    int get_picture_width() const { return picture_width; }
+    int get_picture_height() const { return picture_height; }
+    int get_frame_counter() const { return frame_counter; }
+
+    // Set once the one quit event at the end of the music is posted; from then on
+    // render_frame draws nothing. Process-wide.
+    static bool quit_posted;
+
 private:
-    int width;
-    int height;
+    void create_scenes();
+    void post_quit();
+    void draw_letterboxed(FBO* source);
+    // Capture mode: false when the music's samples are used up (nothing is written then).
+    bool capture_frame();
+    void advance_capture_clock();
+
+    Sources sources;
+    std::vector<Scene*> scenes;
+    unsigned char key_state[KEY_STATE_SIZE];
+    FrameInfo frame_info;
+    Text* text;
+    int window_width;
+    int window_height;
+    int picture_width;
+    int picture_height;
     float aspect;
+    Music* music;
+    float volume;
+    int sync_client;
+    ShaderBank* shader_bank;
+    FBO* scene_fbo;
+    std::vector<FBO*> frame_fbos;
+    std::vector<Effects::PostProc*> post_effects;
+    AsciiEngine* ascii_engine;
+    int frame_counter;
+    bool dump;
+    AviWriter avi_writer;
+    int capture_width;
+    int capture_height;
+    int capture_frame_rate;
+    unsigned int samples_per_frame;
+    unsigned char* frame_buffer;
 };

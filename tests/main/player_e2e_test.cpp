@@ -27,8 +27,9 @@ TEST(PlayerEndToEnd, EnterRunsTheShowAndEscapeEndsIt)
     std::string window = player.run_from_dialog();
     ASSERT_FALSE(window.empty()) << "no show window appeared: " << player.finish().err;
     EXPECT_EQ(window_title(window), "Pellorvane");
-    // Escape during loading ends the player with 1 by design: let the loading finish first.
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    // Escape during loading ends the player with 1 by design: let the loading (the show's music,
+    // shaders and pictures, on a software GL beside the other tests' players) finish first.
+    std::this_thread::sleep_for(std::chrono::seconds(20));
     player.press_until_exit(window, "Escape");
     const ChildResult& result = player.finish();
     EXPECT_EQ(result.exit_code, 0) << result.err;
@@ -44,7 +45,7 @@ TEST(PlayerEndToEnd, CloseRequestEndsTheShowWithZero)
     // A close request during loading ends the player with 1 by design: let the loading finish
     // first. The request may still arrive before the event loop runs; repeat it until the
     // window is gone.
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::this_thread::sleep_for(std::chrono::seconds(20));
     for (int attempt = 0; attempt < 100 && !wait_for_window("Pellorvane", 0).empty(); ++attempt) {
         send_close_request(window);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));

@@ -40,12 +40,14 @@ std::string crt_tempnam()
     int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) return std::string();
     close(descriptor);
+    // The list exists before the exit handler is registered, so it is destroyed after the
+    // handler has run.
+    made_files().push_back(MadeFile{pattern, getpid()});
     static bool at_exit_registered = false;
     if (!at_exit_registered) {
         std::atexit(remove_made_files);
         at_exit_registered = true;
     }
     add_fatal_cleanup(remove_made_files);
-    made_files().push_back(MadeFile{pattern, getpid()});
     return pattern;
 }

@@ -1,0 +1,30 @@
+#include "effects/postproc/fade.h"
+
+#include <cmath>
+
+#include "util/shaderprogram/shaderprogram.h"
+
+namespace Effects {
+
+Fade::Fade()
+{
+    name = "Fade";
+    add_param("Value", 0.0f);
+    program = new ShaderProgram("data/effects/postproc/fade/fade.vert",
+                                "data/effects/postproc/fade/fade.frag", true);
+}
+
+Fade::~Fade()
+{
+    delete program;
+}
+
+void Fade::set_uniforms(int, int, float)
+{
+    float value = get_param(0);
+    float towards_white = value > 0.0f ? 1.0f : 0.0f;
+    program->bind();
+    program->set_uniform_2f("color", towards_white, std::fabs(value));
+}
+
+} // namespace Effects

@@ -1,0 +1,26 @@
+#include "effects/postproc/hsl.h"
+
+#include "util/shaderprogram/shaderprogram.h"
+
+namespace Effects {
+
+Hsl::Hsl()
+{
+    name = "Hsl";
+    add_param("Saturate", 0.0f);
+    program = new ShaderProgram("data/effects/postproc/hsl/hsl.vert",
+                                "data/effects/postproc/hsl/hsl.frag", true);
+}
+
+Hsl::~Hsl()
+{
+    delete program;
+}
+
+void Hsl::set_uniforms(int, int, float)
+{
+    program->bind();
+    program->set_uniform_1f("saturate", get_param(0) + 1.0f);
+}
+
+} // namespace Effects

@@ -1,0 +1,34 @@
+#include "effects/postproc/radblur.h"
+
+#include <GL/glew.h>
+
+#include "util/math/vector4.h"
+#include "util/shaderprogram/shaderprogram.h"
+
+namespace Effects {
+
+Radblur::Radblur()
+{
+    name = "Radblur";
+    add_param("CntrX", 0.5f);
+    add_param("CntrY", 0.5f);
+    add_param("Step", 0.9f);
+    add_param("Strength", 1.0f);
+    program = new ShaderProgram("data/effects/postproc/radblur/radblur.vert",
+                                "data/effects/postproc/radblur/radblur.frag", true);
+}
+
+Radblur::~Radblur()
+{
+    delete program;
+}
+
+void Radblur::set_uniforms(int, int, float)
+{
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    program->bind();
+    program->set_uniform_vec4("RadialBlurParams",
+                              Vector4(get_param(0), get_param(1), get_param(2), get_param(3)), 1);
+}
+
+} // namespace Effects
