@@ -66,7 +66,7 @@ double sun_share(const std::string& window, const TempDir& dir)
 
 } // namespace
 
-TEST(ShowEndToEnd, PackedTracksReadBackToTheTimelinesKeys)
+TEST(ProductionShow, PackedTracksReadBackToTheTimelinesKeys)
 {
     if (!build_has_packed_data())
         GTEST_SKIP() << "the build has no packed data file";
@@ -112,7 +112,7 @@ TEST(ShowEndToEnd, PackedTracksReadBackToTheTimelinesKeys)
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
 }
 
-TEST(ShowEndToEnd, OpeningSecondsShowTheSun)
+TEST(ProductionShow, OpeningSecondsShowTheSun)
 {
     if (!build_has_packed_data())
         GTEST_SKIP() << "the build has no packed data file";
