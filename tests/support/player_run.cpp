@@ -38,6 +38,25 @@ std::string player_data_folder()
     return packed->path();
 }
 
+std::vector<std::string> disk_audio_environment(const std::string& audio_file)
+{
+    return {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio_file, "SDL_DISKAUDIODELAY=20"};
+}
+
+bool wait_for_music(const std::string& audio_file, int timeout_seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+    size_t checked = 0;
+    while (std::chrono::steady_clock::now() < deadline && g_player_running) {
+        std::string sound = read_file_bytes(audio_file);
+        for (; checked < sound.size(); ++checked) {
+            if (sound[checked] != 0) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
 PlayerRun::PlayerRun(const std::vector<std::string>& environment, const std::string& working_directory,
                      int timeout_seconds)
 {

@@ -12,6 +12,14 @@
 // else a folder with a small data.qxv packed once per test process.
 std::string player_data_folder();
 
+// The environment entries that make the player write its sound into the given file (SDL's
+// disk audio) instead of a device.
+std::vector<std::string> disk_audio_environment(const std::string& audio_file);
+// Waits until the sound written to that file holds a sample that is not silent: the music
+// plays, so the loading is over and the show runs (Escape or a close request during loading
+// ends the player with 1). False when that did not happen within timeout_seconds.
+bool wait_for_music(const std::string& audio_file, int timeout_seconds = 180);
+
 class PlayerRun {
 public:
     // Starts the player (PELLORVANE_BINARY_DIR/pellorvane, in player_data_folder() unless
