@@ -16,7 +16,7 @@ namespace {
 
 const std::string MUSIC = std::string(PELLORVANE_BINARY_DIR) + "/data/common/music/";
 const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/show/show.timeline";
-const char* const INSTRUMENTS[] = {"Rave beeper", "Sub", "Sirene", "Kick", "Snare", "Hats", "Pad"};
+const char* const INSTRUMENTS[] = {"Rave beeper", "Sub", "Sirene", "Kick", "Snare", "Hats", "Pad", "Lead"};
 
 // The show's music with a clock the test sets.
 class ShowMusic : public Music {
