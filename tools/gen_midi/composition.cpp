@@ -30,8 +30,6 @@ const TuneNote TUNE[] = {
 const int TUNE_STRETCHES[][2] = {{32, 44}, {72, 80}, {96, 104}, {136, 148}, {152, 158}};
 
 constexpr uint8_t KICK_NOTE = 36, SNARE_NOTE = 38, CLOSED_HAT = 42, OPEN_HAT = 46;
-// The controller that sets the siren's wobble speed (its LFO reads it); never 0.
-constexpr uint8_t WOBBLE_CC = 1;
 
 struct Chord {
     uint8_t root;     // bass note
@@ -146,7 +144,7 @@ public:
                      i % 2 ? 60 : 90);
         }
         if (b.sirene) {
-            controller(SIRENE, t, WOBBLE_CC, b.wobble);
+            controller(SIRENE, t, WOBBLE_CONTROLLER, b.wobble);
             note(SIRENE, t, 3.75, chord.tones[2] + 12, 100);
         }
     }

@@ -11,7 +11,6 @@ namespace {
 
 constexpr double PI = 3.14159265358979323846;
 constexpr double RATE = SAMPLE_RATE;
-constexpr uint8_t WOBBLE_CC = 1;
 
 enum Instrument { INSTR_NONE, INSTR_BEEPER, INSTR_SUB, INSTR_SIRENE, INSTR_KICK, INSTR_SNARE,
                   INSTR_HATS, INSTR_PAD, INSTR_LEAD };
@@ -162,15 +161,6 @@ struct Voice {
 
 } // namespace
 
-double wobble_period_beats(int controller_value)
-{
-    if (controller_value <= 42)
-        return 1.0;
-    if (controller_value <= 84)
-        return 0.5;
-    return 0.25;
-}
-
 Synth::Synth(int64_t frame_count)
     : frames(frame_count), mix_left(static_cast<size_t>(frame_count), 0.0f),
       mix_right(static_cast<size_t>(frame_count), 0.0f)
@@ -247,7 +237,7 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
         // The wobble controller in force at the note-on.
         int wobble = 20;
         for (const SongController& c : track.controllers)
-            if (c.number == WOBBLE_CC && c.tick <= note.start)
+            if (c.number == WOBBLE_CONTROLLER && c.tick <= note.start)
                 wobble = c.value;
         const double wobble_seconds = wobble_period_beats(wobble) * beat_seconds;
 
