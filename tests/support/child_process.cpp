@@ -60,9 +60,9 @@ void collect(pid_t pid, int out_fd, int err_fd, int timeout_seconds, ChildResult
     }
 }
 
-} // namespace
-
-ChildResult run_in_child(const std::function<void()>& body)
+// Forks a child whose standard output and error go to pipes, runs the child part in it (which
+// must not return) and collects what it printed and how it ended.
+ChildResult fork_and_collect(const std::function<void()>& in_child, int timeout_seconds)
 {
     ChildResult result;
     int out_pipe[2], err_pipe[2];
@@ -77,46 +77,42 @@ ChildResult run_in_child(const std::function<void()>& body)
         close(err_pipe[0]);
         close(out_pipe[1]);
         close(err_pipe[1]);
-        body();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        _exit(0);
-    }
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-    collect(pid, out_pipe[0], err_pipe[0], 120, result);
-    return result;
-}
-
-ChildResult run_program(const std::vector<std::string>& argv,
-                        const std::vector<std::string>& environment,
-                        const std::string& working_directory, int timeout_seconds)
-{
-    ChildResult result;
-    int out_pipe[2], err_pipe[2];
-    if (argv.empty() || pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) {
-        return result;
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out_pipe[1], 1);
-        dup2(err_pipe[1], 2);
-        close(out_pipe[0]);
-        close(err_pipe[0]);
-        close(out_pipe[1]);
-        close(err_pipe[1]);
-        if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(127);
-        for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
-        std::vector<char*> args;
-        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
+        in_child();
         _exit(127);
     }
     close(out_pipe[1]);
     close(err_pipe[1]);
     collect(pid, out_pipe[0], err_pipe[0], timeout_seconds, result);
     return result;
+}
+
+} // namespace
+
+ChildResult run_in_child(const std::function<void()>& body)
+{
+    return fork_and_collect(
+        [&body] {
+            body();
+            std::fflush(stdout);
+            std::fflush(stderr);
+            _exit(0);
+        },
+        120);
+}
+
+ChildResult run_program(const std::vector<std::string>& argv,
+                        const std::vector<std::string>& environment,
+                        const std::string& working_directory, int timeout_seconds)
+{
+    if (argv.empty()) return ChildResult();
+    return fork_and_collect(
+        [&] {
+            if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(127);
+            for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
+            std::vector<char*> args;
+            for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+            args.push_back(nullptr);
+            execvp(args[0], args.data());
+        },
+        timeout_seconds);
 }

@@ -110,19 +110,7 @@ bool Texture::load_bmp(TextureInfo* texture, const char* file)
         delete buffer;
         return false;
     }
-    texture->width = static_cast<unsigned int>(buffer->get_width());
-    texture->height = static_cast<unsigned int>(buffer->get_height());
-    texture->bpp = 32;
-    if (texture->width == 0 || texture->height == 0) {
-        char caption[256];
-        std::snprintf(caption, sizeof caption, "ERROR at %s:%i", SOURCE, 21);
-        MessageBoxA(nullptr, "Invalid texture information", caption, MB_OK);
-        texture->imageData = nullptr;
-        delete buffer;
-        return false;
-    }
-    texture->format = GL_RGBA;
-    texture->imageData = buffer->to_rgba();
+    bool handed_over = buffer->hand_over(texture, SOURCE);
     delete buffer;
-    return texture->imageData != nullptr;
+    return handed_over;
 }

@@ -1,7 +1,10 @@
 #include "util/texture/pixelbuffer.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <new>
+
+#include "platform/win32/messagebox.h"
 
 int max3i(int a, int b, int c)
 {
@@ -115,4 +118,21 @@ unsigned char* PixelBuffer::to_rgba() const
         }
     }
     return out;
+}
+
+bool PixelBuffer::hand_over(Texture::TextureInfo* texture, const char* source) const
+{
+    texture->width = static_cast<unsigned int>(width);
+    texture->height = static_cast<unsigned int>(height);
+    texture->bpp = 32;
+    if (texture->width == 0 || texture->height == 0) {
+        char caption[256];
+        std::snprintf(caption, sizeof caption, "ERROR at %s:%i", source, 21);
+        MessageBoxA(nullptr, "Invalid texture information", caption, MB_OK);
+        texture->imageData = nullptr;
+        return false;
+    }
+    texture->format = GL_RGBA;
+    texture->imageData = to_rgba();
+    return texture->imageData != nullptr;
 }

@@ -2,6 +2,8 @@
 // turned into one bottom-up RGBA block for the texture.
 #pragma once
 
+#include "util/texture/texture.h"
+
 struct RgbCell {
     int r;
     int g;
@@ -41,6 +43,10 @@ public:
     // A new malloc'd block of width x height x 4 bytes, buffer row i as output row
     // height - 1 - i, each pixel red, green, blue, 255; NULL when the allocation fails.
     unsigned char* to_rgba() const;
+    // Fills a reader's texture record from the decoded picture (32 bits, GL_RGBA). A picture
+    // with a side of 0 shows the reader's "Invalid texture information" box (its caption
+    // naming the reader's source) and gives false, as does a failed allocation.
+    bool hand_over(Texture::TextureInfo* texture, const char* source) const;
 
     // 0 success, 1 cannot open, 2 a format this reader does not take, 3 a seek failed,
     // 4 the file ended early.
