@@ -29,7 +29,7 @@ TEST(PlayerEndToEnd, EnterRunsTheShowAndEscapeEndsIt)
     EXPECT_EQ(window_title(window), "Pellorvane");
     // Escape during loading ends the player with 1 by design: let the loading (the show's music,
     // shaders and pictures, on a software GL beside the other tests' players) finish first.
-    std::this_thread::sleep_for(std::chrono::seconds(20));
+    ASSERT_TRUE(player.wait_until_loaded()) << "the loading screen never went";
     player.press_until_exit(window, "Escape");
     const ChildResult& result = player.finish();
     EXPECT_EQ(result.exit_code, 0) << result.err;
@@ -45,7 +45,7 @@ TEST(PlayerEndToEnd, CloseRequestEndsTheShowWithZero)
     // A close request during loading ends the player with 1 by design: let the loading finish
     // first. The request may still arrive before the event loop runs; repeat it until the
     // window is gone.
-    std::this_thread::sleep_for(std::chrono::seconds(20));
+    ASSERT_TRUE(player.wait_until_loaded()) << "the loading screen never went";
     for (int attempt = 0; attempt < 100 && !wait_for_window("Pellorvane", 0).empty(); ++attempt) {
         send_close_request(window);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));

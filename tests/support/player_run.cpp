@@ -80,6 +80,35 @@ std::string PlayerRun::run_from_dialog(int timeout_seconds)
     }
 }
 
+namespace {
+// The mean blue level (0..255) of the whole screen, from a small screenshot; -1 without one.
+int screen_blue()
+{
+    const std::string rgb = shell_output("import -window root -resize 48x27! -depth 8 rgb:- 2>/dev/null");
+    if (rgb.size() < 3) return -1;
+    long sum = 0;
+    for (size_t i = 2; i < rgb.size(); i += 3) sum += static_cast<unsigned char>(rgb[i]);
+    return static_cast<int>(sum / static_cast<long>(rgb.size() / 3));
+}
+} // namespace
+
+bool PlayerRun::wait_until_loaded(int timeout_seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+    bool logo_seen = false;
+    while (g_player_running && std::chrono::steady_clock::now() < deadline) {
+        const int blue = screen_blue();
+        if (blue > 50) logo_seen = true;
+        if (logo_seen && blue >= 0 && blue < 30) {
+            // The logo has faded out; give the last frames of the fade time to pass.
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            return g_player_running;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    return false;
+}
+
 void PlayerRun::press_until_exit(const std::string& window_id, const std::string& key)
 {
     // A busy machine may take a while to map and focus the window: keep trying for a minute.

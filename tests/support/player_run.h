@@ -24,6 +24,10 @@ public:
     std::string wait_for_dialog(int timeout_seconds = 60);
     // Presses Enter in the dialog and waits for the show's window; its id, or empty.
     std::string run_from_dialog(int timeout_seconds = 60);
+    // Waits until the loading screen has come and gone: its logo is the one bright blue
+    // picture of the start-up, and a key or close request that arrives while it shows ends the
+    // player with 1. False when the player ended or the loading did not finish in time.
+    bool wait_until_loaded(int timeout_seconds = 150);
     // Sends a key to a window until the player has ended (or the attempts run out).
     void press_until_exit(const std::string& window_id, const std::string& key);
     // Waits for the player to end and returns how it ended.
