@@ -37,6 +37,14 @@ const char* const CAPTURE_NAME = "Pellorvane";
 const char* const SCENE_TRACKS[3] = {"ActiveScene1st", "ActiveScene2nd", "ActiveScene3rd"};
 const int PLAIN_TEXTURE_SLOT = 20;
 
+// A scene-selection value truncated toward zero (-0.5 selects scene 0). Values far outside the
+// list, and NaN, select nothing without passing through an out-of-range conversion.
+int scene_index(float value)
+{
+    if (!(value > -2.0f && value < 1.0e6f)) return -1;
+    return static_cast<int>(value);
+}
+
 } // namespace
 
 bool SceneManager::quit_posted = false;
@@ -247,7 +255,7 @@ void SceneManager::render_frame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
 
     int layers[3];
-    for (int i = 0; i < 3; ++i) layers[i] = static_cast<int>(music->get_sync_value(SCENE_TRACKS[i]));
+    for (int i = 0; i < 3; ++i) layers[i] = scene_index(music->get_sync_value(SCENE_TRACKS[i]));
 
     int cur = 0;
     frame_fbos[0]->push(true);

@@ -38,6 +38,25 @@ std::string player_data_folder()
     return packed->path();
 }
 
+std::vector<std::string> disk_audio_environment(const std::string& audio_file)
+{
+    return {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio_file, "SDL_DISKAUDIODELAY=20"};
+}
+
+bool wait_for_music(const std::string& audio_file, int timeout_seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+    size_t checked = 0;
+    while (std::chrono::steady_clock::now() < deadline && g_player_running) {
+        std::string sound = read_file_bytes(audio_file);
+        for (; checked < sound.size(); ++checked) {
+            if (sound[checked] != 0) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
 PlayerRun::PlayerRun(const std::vector<std::string>& environment, const std::string& working_directory,
                      int timeout_seconds)
 {
@@ -78,35 +97,6 @@ std::string PlayerRun::run_from_dialog(int timeout_seconds)
         if (!current.empty() && current != dialog_id) return current;
         if (!g_player_running || std::chrono::steady_clock::now() > deadline) return std::string();
     }
-}
-
-namespace {
-// The mean blue level (0..255) of the whole screen, from a small screenshot; -1 without one.
-int screen_blue()
-{
-    const std::string rgb = shell_output("import -window root -resize 48x27! -depth 8 rgb:- 2>/dev/null");
-    if (rgb.size() < 3) return -1;
-    long sum = 0;
-    for (size_t i = 2; i < rgb.size(); i += 3) sum += static_cast<unsigned char>(rgb[i]);
-    return static_cast<int>(sum / static_cast<long>(rgb.size() / 3));
-}
-} // namespace
-
-bool PlayerRun::wait_until_loaded(int timeout_seconds)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
-    bool logo_seen = false;
-    while (g_player_running && std::chrono::steady_clock::now() < deadline) {
-        const int blue = screen_blue();
-        if (blue > 50) logo_seen = true;
-        if (logo_seen && blue >= 0 && blue < 30) {
-            // The logo has faded out; give the last frames of the fade time to pass.
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-            return g_player_running;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    }
-    return false;
 }
 
 void PlayerRun::press_until_exit(const std::string& window_id, const std::string& key)

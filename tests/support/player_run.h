@@ -12,6 +12,14 @@
 // else a folder with a small data.qxv packed once per test process.
 std::string player_data_folder();
 
+// The environment entries that make the player write its sound into the given file (SDL's
+// disk audio) instead of a device.
+std::vector<std::string> disk_audio_environment(const std::string& audio_file);
+// Waits until the sound written to that file holds a sample that is not silent: the music
+// plays, so the loading is over and the show runs (Escape or a close request during loading
+// ends the player with 1). False when that did not happen within timeout_seconds.
+bool wait_for_music(const std::string& audio_file, int timeout_seconds = 180);
+
 class PlayerRun {
 public:
     // Starts the player (PELLORVANE_BINARY_DIR/pellorvane, in player_data_folder() unless
@@ -24,10 +32,6 @@ public:
     std::string wait_for_dialog(int timeout_seconds = 60);
     // Presses Enter in the dialog and waits for the show's window; its id, or empty.
     std::string run_from_dialog(int timeout_seconds = 60);
-    // Waits until the loading screen has come and gone: its logo is the one bright blue
-    // picture of the start-up, and a key or close request that arrives while it shows ends the
-    // player with 1. False when the player ended or the loading did not finish in time.
-    bool wait_until_loaded(int timeout_seconds = 150);
     // Sends a key to a window until the player has ended (or the attempts run out).
     void press_until_exit(const std::string& window_id, const std::string& key);
     // Waits for the player to end and returns how it ended.

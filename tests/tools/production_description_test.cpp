@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "song.h"
 #include "timeline.h"
 #include "util/music/midi.h"
 #include "util/music/modulators/modulator.h"
@@ -16,7 +17,7 @@ namespace {
 
 const std::string MUSIC = std::string(PELLORVANE_BINARY_DIR) + "/data/common/music/";
 const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/show/show.timeline";
-const char* const INSTRUMENTS[] = {"Rave beeper", "Sub", "Sirene", "Kick", "Snare", "Hats", "Pad"};
+const char* const INSTRUMENTS[] = {"Rave beeper", "Sub", "Sirene", "Kick", "Snare", "Hats", "Pad", "Lead"};
 
 // The show's music with a clock the test sets.
 class ShowMusic : public Music {
@@ -82,12 +83,20 @@ TEST(ProductionNotes, DescriptionLoadsWholeAndEveryQueryAnswersThroughTheShow)
     const std::vector<Modulator*>& sirene = music.note_data->tracks[2].modulators;
     ASSERT_EQ(sirene.size(), 1u);
     EXPECT_EQ(sirene[0]->get_type(), MOD_TYPE_LFO);
-    EXPECT_EQ(sirene[0]->get_controller(), 1);
+    EXPECT_EQ(sirene[0]->get_controller(), gen::WOBBLE_CONTROLLER);
     const std::vector<Modulator*>& pad = music.note_data->tracks[6].modulators;
     ASSERT_EQ(pad.size(), 2u);
     EXPECT_EQ(pad[1]->get_type(), MOD_TYPE_ARP);
     for (int t = 0; t < music.get_track_count(); ++t)
         EXPECT_FALSE(music.note_data->tracks[t].modulators.empty()) << INSTRUMENTS[t];
+
+    // The siren's LFO follows the wobble controller exactly as the synthesizer's wobble does.
+    for (int value = 1; value < 128; ++value) {
+        sirene[0]->set_controller_value(value);
+        EXPECT_FLOAT_EQ(sirene[0]->get_length(),
+                        static_cast<float>(gen::wobble_period_beats(value)))
+            << "controller value " << value;
+    }
 
     EXPECT_FALSE(music.get_onoff_times("Rave beeper").empty());
     for (const char* name : {"Rave beeper", "Sub", "Sirene"})

@@ -130,6 +130,11 @@ TEST(ProductionTracks, ShowPlaysTheFourteenScenesInListOrder)
         EXPECT_EQ(scenes->keys[i].shape, gen::KEY_STEP);
     }
     EXPECT_EQ(scenes->keys[0].row, 0);
+    std::set<int> shapes;
+    for (const gen::TimelineTrack& track : timeline.tracks)
+        for (const gen::TimelineKey& key : track.keys)
+            shapes.insert(key.shape);
+    EXPECT_EQ(shapes.size(), 4u) << "the show keys with all four shapes";
     const double minutes = timeline.length_beats / timeline.bpm;
     EXPECT_GE(minutes, 4.0);
     EXPECT_LE(minutes, 5.0);

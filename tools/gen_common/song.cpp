@@ -12,6 +12,15 @@ const SongTrack* Song::find(const std::string& name) const
     return nullptr;
 }
 
+double wobble_period_beats(int controller_value)
+{
+    if (controller_value <= 42)
+        return 1.0;
+    if (controller_value <= 84)
+        return 0.5;
+    return 0.25;
+}
+
 int64_t tick_to_sample(int64_t tick, double bpm)
 {
     return std::llround(static_cast<double>(tick) * 60.0 * SAMPLE_RATE / (bpm * TICKS_PER_BEAT));

@@ -39,6 +39,12 @@ struct Song {
     const SongTrack* find(const std::string& name) const;
 };
 
+// The controller that sets the siren's wobble speed, and the wobble's period in beats for a
+// value of it: the same bands as the controller template that the music description gives the
+// siren's LFO, so the wobble heard and the modulation the pictures see agree.
+constexpr uint8_t WOBBLE_CONTROLLER = 1;
+double wobble_period_beats(int controller_value);
+
 // Sample index at which a tick sounds: beat 0 is sample 0, rounded to the nearest sample.
 int64_t tick_to_sample(int64_t tick, double bpm);
 

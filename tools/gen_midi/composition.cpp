@@ -7,13 +7,29 @@ namespace gen {
 namespace {
 
 // Instrument tracks in file order; the channel is the index.
-enum Part { BEEPER, SUB, SIRENE, KICK, SNARE, HATS, PAD, PART_COUNT };
-const char* const PART_NAMES[PART_COUNT] = {"Rave beeper", "Sub", "Sirene", "Kick",
-                                            "Snare",       "Hats", "Pad"};
+enum Part { BEEPER, SUB, SIRENE, KICK, SNARE, HATS, PAD, LEAD, PART_COUNT };
+const char* const PART_NAMES[PART_COUNT] = {"Rave beeper", "Sub",  "Sirene", "Kick",
+                                            "Snare",       "Hats", "Pad",    "Lead"};
+
+// The lead's tune: eight bars over Am, F, C, G twice; (beat in the phrase, length, pitch).
+struct TuneNote {
+    double beat, length;
+    int pitch;
+};
+const TuneNote TUNE[] = {
+    {0, 1.5, 76},  {1.5, 0.5, 74}, {2, 1, 72},    {3, 1, 71},    // Am
+    {4, 2, 72},    {6, 1, 69},     {7, 1, 72},                   // F
+    {8, 1.5, 76},  {9.5, 0.5, 77}, {10, 1, 76},   {11, 1, 74},   // C
+    {12, 3, 74},   {15, 1, 71},                                  // G
+    {16, 1.5, 76}, {17.5, 0.5, 79}, {18, 1, 81},  {19, 1, 79},   // Am
+    {20, 2, 77},   {22, 1, 76},    {23, 1, 74},                  // F
+    {24, 1.5, 72}, {25.5, 0.5, 74}, {26, 1, 76},  {27, 1, 79},   // C
+    {28, 3, 74},   {31, 0.5, 71},                                // G
+};
+// Bars in which the lead plays its tune (each stretch starts on a bar of the Am chord).
+const int TUNE_STRETCHES[][2] = {{32, 44}, {72, 80}, {96, 104}, {136, 148}, {152, 158}};
 
 constexpr uint8_t KICK_NOTE = 36, SNARE_NOTE = 38, CLOSED_HAT = 42, OPEN_HAT = 46;
-// The controller that sets the siren's wobble speed (its LFO reads it); never 0.
-constexpr uint8_t WOBBLE_CC = 1;
 
 struct Chord {
     uint8_t root;     // bass note
@@ -128,7 +144,7 @@ public:
                      i % 2 ? 60 : 90);
         }
         if (b.sirene) {
-            controller(SIRENE, t, WOBBLE_CC, b.wobble);
+            controller(SIRENE, t, WOBBLE_CONTROLLER, b.wobble);
             note(SIRENE, t, 3.75, chord.tones[2] + 12, 100);
         }
     }
@@ -238,6 +254,17 @@ Song compose_show()
                 b.kick = 0;
         }
         c.bar(bar, b);
+    }
+    for (const auto& stretch : TUNE_STRETCHES) {
+        for (int bar = stretch[0]; bar < stretch[1]; ++bar) {
+            const int in_phrase = (bar - stretch[0]) % 8;
+            for (const TuneNote& n : TUNE) {
+                if (static_cast<int>(n.beat / 4.0) != in_phrase)
+                    continue;
+                const double at = bar * 4.0 + (n.beat - in_phrase * 4.0);
+                c.note(LEAD, at, n.length, n.pitch, in_phrase % 2 ? 96 : 110);
+            }
+        }
     }
     // The final hit at beat 632, ringing out until the end.
     const double end = 632.0;

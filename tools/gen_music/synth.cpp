@@ -11,10 +11,9 @@ namespace {
 
 constexpr double PI = 3.14159265358979323846;
 constexpr double RATE = SAMPLE_RATE;
-constexpr uint8_t WOBBLE_CC = 1;
 
 enum Instrument { INSTR_NONE, INSTR_BEEPER, INSTR_SUB, INSTR_SIRENE, INSTR_KICK, INSTR_SNARE,
-                  INSTR_HATS, INSTR_PAD };
+                  INSTR_HATS, INSTR_PAD, INSTR_LEAD };
 
 Instrument instrument_for(const std::string& name)
 {
@@ -25,6 +24,7 @@ Instrument instrument_for(const std::string& name)
     if (name == "Snare") return INSTR_SNARE;
     if (name == "Hats") return INSTR_HATS;
     if (name == "Pad") return INSTR_PAD;
+    if (name == "Lead") return INSTR_LEAD;
     return INSTR_NONE;
 }
 
@@ -161,15 +161,6 @@ struct Voice {
 
 } // namespace
 
-double wobble_period_beats(int controller_value)
-{
-    if (controller_value <= 42)
-        return 1.0;
-    if (controller_value <= 84)
-        return 0.5;
-    return 0.25;
-}
-
 Synth::Synth(int64_t frame_count)
     : frames(frame_count), mix_left(static_cast<size_t>(frame_count), 0.0f),
       mix_right(static_cast<size_t>(frame_count), 0.0f)
@@ -207,7 +198,7 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
     if (instrument == INSTR_NONE)
         return;
     const double beat_seconds = 60.0 / bpm;
-    const bool echo = instrument == INSTR_SIRENE || instrument == INSTR_PAD;
+    const bool echo = instrument == INSTR_SIRENE || instrument == INSTR_PAD || instrument == INSTR_LEAD;
     // The pad and the siren make room for the kick drum: they dip at every kick and swell back.
     const bool ducked = instrument == INSTR_PAD || instrument == INSTR_SIRENE;
     const double duck_return = std::exp(-1.0 / (0.09 * RATE));
@@ -220,6 +211,7 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
     case INSTR_SUB:    env = {0.003, 0.2, 0.8, 0.012};   gain = 0.42; break;
     case INSTR_SIRENE: env = {0.04, 0.5, 0.85, 0.08};    gain = 0.10; break;
     case INSTR_PAD:    env = {0.35, 1.0, 0.8, 0.25};     gain = 0.055; break;
+    case INSTR_LEAD:   env = {0.006, 0.3, 0.7, 0.09};    gain = 0.085; break;
     case INSTR_KICK:   tail = 0.45; gain = 0.75; break;
     case INSTR_SNARE:  tail = 0.22; gain = 0.32; break;
     case INSTR_HATS:   tail = 0.12; gain = 0.09; break;
@@ -245,7 +237,7 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
         // The wobble controller in force at the note-on.
         int wobble = 20;
         for (const SongController& c : track.controllers)
-            if (c.number == WOBBLE_CC && c.tick <= note.start)
+            if (c.number == WOBBLE_CONTROLLER && c.tick <= note.start)
                 wobble = c.value;
         const double wobble_seconds = wobble_period_beats(wobble) * beat_seconds;
 
@@ -281,6 +273,7 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
         case INSTR_BEEPER: lp.set_cutoff(5200.0); break;
         case INSTR_SIRENE: lp.set_cutoff(3800.0); break;
         case INSTR_PAD: lp.set_cutoff(1700.0); lp2.set_cutoff(2600.0); break;
+        case INSTR_LEAD: lp.set_cutoff(3000.0); lp2.set_cutoff(3000.0); break;
         case INSTR_SNARE: hp.set_cutoff(900.0); lp.set_cutoff(7000.0); break;
         case INSTR_HATS: hp.set_cutoff(7000.0); break;
         default: break;
@@ -327,6 +320,19 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
                 double e = envelope.next();
                 l = lp.run(saw) * e;
                 r = lp2.run(saw2) * e;
+                break;
+            }
+            case INSTR_LEAD: {
+                // Two saws a few cents apart, with a vibrato that comes in after the attack.
+                double vibrato = 1.0 + 0.004 * std::min(1.0, t / 0.3) * std::sin(2.0 * PI * 5.5 * t);
+                double dt = f0 * vibrato / RATE;
+                double saw = 2.0 * phase[0] - 1.0 - poly_blep(phase[0], dt);
+                double saw2 = 2.0 * phase[1] - 1.0 - poly_blep(phase[1], dt * 1.005);
+                phase[0] += dt; if (phase[0] >= 1.0) phase[0] -= 1.0;
+                phase[1] += dt * 1.005; if (phase[1] >= 1.0) phase[1] -= 1.0;
+                double e = envelope.next();
+                l = lp.run(saw * 0.8 + saw2 * 0.4) * e;
+                r = lp2.run(saw * 0.4 + saw2 * 0.8) * e;
                 break;
             }
             case INSTR_PAD: {

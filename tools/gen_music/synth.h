@@ -12,10 +12,6 @@
 
 namespace gen {
 
-// Speed of the siren's wobble, in beats per period, for a value of its wobble controller.
-// Matches the controller template that the music description gives the siren's LFO.
-double wobble_period_beats(int controller_value);
-
 class Synth {
 public:
     explicit Synth(int64_t frame_count);

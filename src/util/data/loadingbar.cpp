@@ -148,6 +148,10 @@ void draw(float brightness, bool force)
     glEnd();
 
     SDL_GL_SwapBuffers();
+    // The pause counts from the end of the frame: where a frame takes longer than the pause
+    // (a large window on a software renderer), loading still gets its time between frames.
+    const DWORD drawn = g_ticks();
+    if (drawn > now) g_next_redraw = drawn + REDRAW_INTERVAL_MS;
 }
 
 void finish()

@@ -324,11 +324,11 @@ bool PngInflater::huffman_block(const Table& literals, const Table& distances)
 {
     const size_t mask = window_size - 1;
     for (;;) {
-        if (output_stopped) return false;
         int symbol;
         if (!decode_symbol(literals, &symbol)) return false;
         if (symbol < 256) {
-            put(static_cast<unsigned char>(symbol));
+            window[window_pos++] = static_cast<unsigned char>(symbol);
+            if (window_pos == window_size && !flush()) return false;
             continue;
         }
         if (symbol == 256) return true;
@@ -361,7 +361,7 @@ bool PngInflater::huffman_block(const Table& literals, const Table& distances)
             window_pos += chunk;
             from = (from + chunk) & mask;
             length -= chunk;
-            if (window_pos == window_size) flush();
+            if (window_pos == window_size && !flush()) return false;
         }
     }
 }

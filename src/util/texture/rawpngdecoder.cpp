@@ -85,7 +85,6 @@ int JhRawPngDecoder::prepare_output()
     row = 0;
     filter = 0;
     filled = 0;
-    out_pos = 0;
     finished = false;
     pass = header.interlace == 1 ? 1 : 0;
     start_pass();
@@ -200,80 +199,84 @@ void JhRawPngDecoder::unfilter(size_t from, size_t to)
     }
 }
 
-inline void JhRawPngDecoder::write_pixel(int k, const unsigned char* value)
+void JhRawPngDecoder::convert(int from, int to)
 {
-    size_t at;
+    // Where pixel from of this line lands, and the step to the next one.
+    unsigned char* dest;
+    size_t step;
     if (pass == 0) {
-        at = (static_cast<size_t>(row) * width + k) * 4;
+        dest = rgba + (static_cast<size_t>(row) * width + from) * 4;
+        step = 4;
     } else {
         const Adam7Pass& p = PASSES[pass];
         const size_t image_row = static_cast<size_t>(p.row_start + row * p.row_step);
-        const size_t image_column = static_cast<size_t>(p.column_start + k * p.column_step);
-        at = (image_row * width + image_column) * 4;
+        dest = rgba + (image_row * width + static_cast<size_t>(p.column_start + from * p.column_step)) * 4;
+        step = static_cast<size_t>(p.column_step) * 4;
     }
-    std::memcpy(rgba + at, value, 4);
-}
-
-void JhRawPngDecoder::convert(int from, int to)
-{
-    unsigned char px[4];
-    const int type = header.colour_type;
-    for (int k = from; k < to; ++k) {
-        switch (type) {
-        case 0:
+    const unsigned char* s;
+    switch (header.colour_type) {
+    case 0:
+        for (int k = from; k < to; ++k, dest += step) {
             if (pixel_bits == 1) {
                 const unsigned char v = (line[k / 8] >> (7 - k % 8)) & 1 ? 255 : 0;
-                px[0] = px[1] = px[2] = v;
-                px[3] = 0;
+                dest[0] = dest[1] = dest[2] = v;
+                dest[3] = 0;
             } else {
                 const int g = line[k];
-                px[0] = px[1] = px[2] = static_cast<unsigned char>(g);
-                px[3] = g == transparent[0] || g == transparent[1] || g == transparent[2] ? 0 : 255;
+                dest[0] = dest[1] = dest[2] = static_cast<unsigned char>(g);
+                dest[3] = g == transparent[0] || g == transparent[1] || g == transparent[2] ? 0 : 255;
             }
-            break;
-        case 2:
-            if (pixel_bits == 24) {
-                const unsigned char* s = line + static_cast<size_t>(k) * 3;
-                px[0] = s[0];
-                px[1] = s[1];
-                px[2] = s[2];
-                px[3] = s[0] == transparent[0] && s[1] == transparent[1] && s[2] == transparent[2] ? 0 : 255;
-            } else {
-                const unsigned char* s = line + static_cast<size_t>(k) * 6;
+        }
+        break;
+    case 2:
+        if (pixel_bits == 24) {
+            s = line + static_cast<size_t>(from) * 3;
+            for (int k = from; k < to; ++k, dest += step, s += 3) {
+                dest[0] = s[0];
+                dest[1] = s[1];
+                dest[2] = s[2];
+                dest[3] = s[0] == transparent[0] && s[1] == transparent[1] && s[2] == transparent[2] ? 0 : 255;
+            }
+        } else {
+            s = line + static_cast<size_t>(from) * 6;
+            for (int k = from; k < to; ++k, dest += step, s += 6) {
                 const int r = (s[0] << 8) | s[1];
                 const int g = (s[2] << 8) | s[3];
                 const int b = (s[4] << 8) | s[5];
-                px[0] = s[0];
-                px[1] = s[2];
-                px[2] = s[4];
-                px[3] = r == transparent[0] && g == transparent[1] && b == transparent[2] ? 0 : 255;
+                dest[0] = s[0];
+                dest[1] = s[2];
+                dest[2] = s[4];
+                dest[3] = r == transparent[0] && g == transparent[1] && b == transparent[2] ? 0 : 255;
             }
-            break;
-        case 3: {
+        }
+        break;
+    case 3:
+        for (int k = from; k < to; ++k, dest += step) {
             const int index = pixel_bits == 4 ? (k % 2 == 0 ? line[k / 2] >> 4 : line[k / 2] & 0x0F) : line[k];
             if (index >= palette.count) continue; // beyond the palette: left cleared
             const unsigned char* entry = palette.entries + index * 3;
-            px[0] = entry[0];
-            px[1] = entry[1];
-            px[2] = entry[2];
-            px[3] = palette_alpha[index];
-            break;
+            dest[0] = entry[0];
+            dest[1] = entry[1];
+            dest[2] = entry[2];
+            dest[3] = palette_alpha[index];
         }
-        case 4: {
-            const unsigned char* s = line + static_cast<size_t>(k) * 2;
-            px[0] = px[1] = px[2] = s[0];
-            px[3] = s[1];
-            break;
+        break;
+    case 4:
+        s = line + static_cast<size_t>(from) * 2;
+        for (int k = from; k < to; ++k, dest += step, s += 2) {
+            dest[0] = dest[1] = dest[2] = s[0];
+            dest[3] = s[1];
         }
-        default: { // 6
-            const unsigned char* s = line + static_cast<size_t>(k) * 4;
-            std::memcpy(px, s, 4);
-            break;
+        break;
+    default: // 6
+        s = line + static_cast<size_t>(from) * 4;
+        if (step == 4) {
+            std::memcpy(dest, s, static_cast<size_t>(to - from) * 4);
+        } else {
+            for (int k = from; k < to; ++k, dest += step, s += 4) std::memcpy(dest, s, 4);
         }
-        }
-        write_pixel(k, px);
+        break;
     }
-    out_pos = (static_cast<size_t>(row) * width + to) * 4;
 }
 
 void JhRawPngDecoder::flip()

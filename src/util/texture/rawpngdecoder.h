@@ -30,13 +30,11 @@ private:
     void finish_line();
     void unfilter(size_t from, size_t to);
     void convert(int from, int to);
-    void write_pixel(int k, const unsigned char* rgba_pixel);
 
     int filter = 0;
     int x = -1;        // next pixel of the line; -1: the next byte is the filter type
     int row = 0;       // line within the image or the current pass
     size_t filled = 0; // bytes of the current line received
-    size_t out_pos = 0;
     int pass = 1;
     bool finished = false;
 

@@ -111,6 +111,20 @@ TEST_F(LoadingBarGl, DrawBeforeInitDoesNothingAndUnforcedDrawsArePaced)
     EXPECT_TRUE(marker_taken()) << "a forced draw is not paced";
 }
 
+TEST_F(LoadingBarGl, PauseCountsFromTheEndOfASlowFrame)
+{
+    g_step = 50; // every reading of the clock is 50 ms later: a frame takes 50 ms
+    LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f); // drawn from 1000 to 1050
+    g_step = 0;
+    push_marker();
+    g_now = 1060;
+    LoadingBar::draw(1.0f, false);
+    EXPECT_FALSE(marker_taken()) << "only 10 ms after the frame ended";
+    g_now = 1090;
+    LoadingBar::draw(1.0f, false);
+    EXPECT_TRUE(marker_taken());
+}
+
 TEST_F(LoadingBarGl, ViewIsLetterboxedInFloat)
 {
     // 1280 / (16/9 as a float) rounds to 720 in float; double precision would give 719.

@@ -75,8 +75,8 @@ TEST(PngDecoder, EveryColourTypeDepthFilterAndCompressionDecodesExactly)
         int colour_type, depth;
         bool interlace_too;
     };
-    const Format formats[] = {{0, 1, false}, {0, 8, true}, {2, 8, true}, {2, 16, true},
-                              {3, 4, false}, {3, 8, true}, {4, 8, true}, {6, 8, true}};
+    const Format formats[] = {{0, 1, true}, {0, 8, true}, {2, 8, true}, {2, 16, true},
+                              {3, 4, true}, {3, 8, true}, {4, 8, true}, {6, 8, true}};
     struct Compression {
         int level, strategy;
     };

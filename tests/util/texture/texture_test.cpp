@@ -431,3 +431,20 @@ TEST(TextureFatal, LoadFailuresAndReadBackOfTwentyFourBits)
     EXPECT_EQ(read_back.exit_code, 1);
     EXPECT_NE(read_back.err.find("\n\nFailed assert 4 == bytespp\n"), std::string::npos) << read_back.err;
 }
+
+TEST_F(TextureGl, ReadersRefusePicturesLargerThanTheContextAllows)
+{
+    GLint max_side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_side);
+    ASSERT_GT(max_side, 0);
+    EXPECT_EQ(Texture::max_image_side(), static_cast<unsigned int>(max_side));
+    TempDir dir;
+    const unsigned side = static_cast<unsigned>(max_side) + 1;
+    dir.write("wide.tga", fixtures::str(fixtures::tga_header(2, side, 1, 24)) + std::string(side * 3, 'x'));
+    Texture::TextureInfo info = {nullptr, 0, 0, 0, 0};
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Texture::load_tga(&info, dir.file("wide.tga").c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "ERROR at src\\util\\texture\\tga_loader:86\nInvalid texture information\n");
+    EXPECT_EQ(info.imageData, nullptr);
+}

@@ -44,10 +44,9 @@ bool packed_has(const std::string& prefix)
     return result.exit_code == 0;
 }
 
-// Share of pixels of the screen in the warm colours of the opening's sun, from a screenshot.
-// The loading logo holds none of them, so they show that the show itself is playing. The shot
-// is of the whole private screen: in full screen SDL draws into a window of its own, not into
-// the named one, which stays empty.
+// Share of the screen's pixels in the warm colours of the opening's sun, from a screenshot of
+// the test's own display (the GL window's contents show on the root window, not in the window's
+// own picture). The loading logo holds none of them, so they show that the show is playing.
 double sun_share(const TempDir& dir)
 {
     const std::string shot = dir.file("shot.rgb");
@@ -68,7 +67,7 @@ double sun_share(const TempDir& dir)
 
 } // namespace
 
-TEST(ShowEndToEnd, PackedTracksReadBackToTheTimelinesKeys)
+TEST(ProductionShow, PackedTracksReadBackToTheTimelinesKeys)
 {
     if (!build_has_packed_data())
         GTEST_SKIP() << "the build has no packed data file";
@@ -114,7 +113,7 @@ TEST(ShowEndToEnd, PackedTracksReadBackToTheTimelinesKeys)
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
 }
 
-TEST(ShowEndToEnd, OpeningSecondsShowTheSun)
+TEST(ProductionShow, OpeningSecondsShowTheSun)
 {
     if (!build_has_packed_data())
         GTEST_SKIP() << "the build has no packed data file";
