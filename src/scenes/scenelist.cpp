@@ -1,11 +1,12 @@
 #include "scenes/scenelist.h"
 
 #include "scenes/scene/scene.h"
+#include "scenes/scene_quorelintro/quorelintro.h"
 
 Scene* make_show_scene(int index)
 {
     switch (index) {
-    case 0: return nullptr;  // QuorelIntro
+    case 0: return new QuorelIntro();
     case 1: return nullptr;  // OneInchFurther
     case 2: return nullptr;  // RobotKu
     case 3: return nullptr;  // PicturePuzzle
