@@ -18,6 +18,7 @@
 
 #include "support/audio_fixture.h"
 #include "support/child_process.h"
+#include "support/show_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -42,19 +43,7 @@ std::string stereo_ogg(const TempDir& dir)
 }
 
 // The clock driven by positions that the test sets, over a real stream's rate and format.
-class FakePositionMusic : public Music {
-public:
-    using Music::Music;
-    QWORD position = 0;
-
-protected:
-    QWORD read_position() override { return position; }
-    bool write_position(QWORD bytes) override
-    {
-        position = bytes;
-        return true;
-    }
-};
+using FakePositionMusic = SteppedMusic;
 
 // Runs the body in a child and expects the fatal report of the music with this message.
 void expect_music_fatal(const std::function<void()>& body, const std::string& message)
@@ -82,24 +71,6 @@ private:
     std::string previous;
 };
 
-std::string track_file(const std::vector<std::tuple<int, float, int>>& keys)
-{
-    std::string bytes;
-    auto put = [&bytes](const void* data, std::size_t size) {
-        bytes.append(static_cast<const char*>(data), size);
-    };
-    std::uint32_t count = static_cast<std::uint32_t>(keys.size());
-    put(&count, 4);
-    for (const auto& key : keys) {
-        std::int32_t row = std::get<0>(key);
-        float value = std::get<1>(key);
-        unsigned char shape = static_cast<unsigned char>(std::get<2>(key));
-        put(&row, 4);
-        put(&value, 4);
-        put(&shape, 1);
-    }
-    return bytes;
-}
 
 } // namespace
 
@@ -273,8 +244,8 @@ TEST(Music, PlaysPausesAndStopsAtTheEnd)
 TEST(Music, SyncTracksFromTrackFiles)
 {
     TempDir dir;
-    dir.write("data/sync_tracker/_empty.track", track_file({}));
-    dir.write("data/sync_tracker/_ramp.track", track_file({{0, 0.0f, 1}, {8, 1.0f, 0}}));
+    dir.write("data/sync_tracker/_empty.track", track_file_bytes({}));
+    dir.write("data/sync_tracker/_ramp.track", track_file_bytes({{0, 0.0f, 1}, {8, 1.0f, 0}}));
     std::string path = stereo_ogg(dir);
     WorkingFolder folder(dir.path());
     FakePositionMusic music(path.c_str(), 145.0f, 0.0f, false, 0);
