@@ -18,26 +18,26 @@ const char* const SOURCE = "src\\util\\shaderprogram\\shaderprogram";
 // The info log of a shader or program object. The buffer is one byte longer than the length
 // GL reports and always terminated, so a log of length 0 (or a driver that writes nothing)
 // still reads as an empty text.
-std::string shader_info_log(GLuint shader)
+std::string info_log(GLuint object, void (*get_parameter)(GLuint, GLenum, GLint*),
+                     void (*get_log)(GLuint, GLsizei, GLsizei*, GLchar*))
 {
     GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    get_parameter(object, GL_INFO_LOG_LENGTH, &length);
     if (length < 0) length = 0;
     std::vector<char> log(static_cast<size_t>(length) + 1, '\0');
-    glGetShaderInfoLog(shader, length + 1, nullptr, log.data());
+    get_log(object, length + 1, nullptr, log.data());
     log[static_cast<size_t>(length)] = '\0';
     return std::string(log.data());
 }
 
+std::string shader_info_log(GLuint shader)
+{
+    return info_log(shader, glGetShaderiv, glGetShaderInfoLog);
+}
+
 std::string program_info_log(GLuint program)
 {
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    if (length < 0) length = 0;
-    std::vector<char> log(static_cast<size_t>(length) + 1, '\0');
-    glGetProgramInfoLog(program, length + 1, nullptr, log.data());
-    log[static_cast<size_t>(length)] = '\0';
-    return std::string(log.data());
+    return info_log(program, glGetProgramiv, glGetProgramInfoLog);
 }
 
 bool starts_with_arb(const char* text)

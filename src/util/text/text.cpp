@@ -89,6 +89,16 @@ void Text::render(const char* text) const
     font->Render(wide, -1, FTPoint(0, 0, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
 }
 
+void Text::render_at(const char* text, float x, float y) const
+{
+    const float s = static_cast<float>(width) / 1280.0f;
+    glPushMatrix();
+    glTranslatef(x, y, 0.0f);
+    glScalef(s, s, s);
+    render(text);
+    glPopMatrix();
+}
+
 void Text::print(float x, float y, const char* format, ...)
 {
     check_reshaped(92);
@@ -99,13 +109,7 @@ void Text::print(float x, float y, const char* format, ...)
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
     unbind_texture_units();
-
-    const float s = static_cast<float>(width) / 1280.0f;
-    glPushMatrix();
-    glTranslatef(static_cast<float>(width) * x, static_cast<float>(height) * y, 0.0f);
-    glScalef(s, s, s);
-    render(text);
-    glPopMatrix();
+    render_at(text, static_cast<float>(width) * x, static_cast<float>(height) * y);
 }
 
 void Text::print(const char* format, ...)
@@ -118,12 +122,7 @@ void Text::print(const char* format, ...)
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
     unbind_texture_units();
-
-    const float s = static_cast<float>(width) / 1280.0f;
-    glPushMatrix();
-    glScalef(s, s, s);
-    render(text);
-    glPopMatrix();
+    render_at(text, 0.0f, 0.0f);
 }
 
 void Text::print_shadowed(float x, float y, float offset_percent, const Vector3& c1,
@@ -140,20 +139,10 @@ void Text::print_shadowed(float x, float y, float offset_percent, const Vector3&
 
     const float w = static_cast<float>(width);
     const float h = static_cast<float>(height);
-    const float s = w / 1280.0f;
     const float o = offset_percent / 100.0f;
 
-    glPushMatrix();
-    glTranslatef(w * x, h * y, 0.0f);
-    glScalef(s, s, s);
     glColor4f(c2.x, c2.y, c2.z, alpha);
-    render(text);
-    glPopMatrix();
-
-    glPushMatrix();
-    glTranslatef(w * x + h * o, (y + o) * h, 0.0f);
-    glScalef(s, s, s);
+    render_at(text, w * x, h * y);
     glColor4f(c1.x, c1.y, c1.z, alpha);
-    render(text);
-    glPopMatrix();
+    render_at(text, w * x + h * o, (y + o) * h);
 }

@@ -42,4 +42,6 @@ private:
 
     void check_reshaped(int line) const;
     void render(const char* text) const;
+    // Renders the text at (x, y) in window pixels, scaled with the view's width.
+    void render_at(const char* text, float x, float y) const;
 };
