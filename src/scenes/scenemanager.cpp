@@ -115,10 +115,13 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi, 
 
     sources.make_post_effects(post_effects);
     for (Effects::PostProc* effect : post_effects) {
-        music->add_sync_track("pp" + effect->get_name(), -1.0f, true);
+        post_order_tracks.push_back("pp" + effect->get_name());
+        music->add_sync_track(post_order_tracks.back(), -1.0f, true);
         const std::vector<std::string>& names = effect->get_param_names();
+        post_param_tracks.emplace_back();
         for (size_t j = 0; j < names.size(); ++j) {
-            music->add_sync_track("pp" + names[j], effect->get_param(static_cast<int>(j)), true);
+            post_param_tracks.back().push_back("pp" + names[j]);
+            music->add_sync_track(post_param_tracks.back().back(), effect->get_param(static_cast<int>(j)), true);
         }
     }
 
@@ -272,7 +275,7 @@ void SceneManager::render_frame()
 
     std::vector<std::pair<size_t, float>> active;
     for (size_t i = 0; i < post_effects.size(); ++i) {
-        float order = music->get_sync_value("pp" + post_effects[i]->get_name());
+        float order = music->get_sync_value(post_order_tracks[i]);
         if (order >= 0.0f) active.emplace_back(i, order);
     }
 
@@ -287,9 +290,9 @@ void SceneManager::render_frame()
                          });
         for (size_t k = 0; k < active.size(); ++k) {
             Effects::PostProc* effect = post_effects[active[k].first];
-            const std::vector<std::string>& names = effect->get_param_names();
-            for (size_t j = 0; j < names.size(); ++j) {
-                effect->set_param(static_cast<int>(j), music->get_sync_value("pp" + names[j]));
+            const std::vector<std::string>& tracks = post_param_tracks[active[k].first];
+            for (size_t j = 0; j < tracks.size(); ++j) {
+                effect->set_param(static_cast<int>(j), music->get_sync_value(tracks[j]));
             }
             reset_gl_state();
             effect->prepare(picture_width, picture_height, music->get_beat(),

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <utility>
+#include <string>
 #include <vector>
 
 #include "scenes/aviwriter.h"
@@ -111,6 +112,10 @@ private:
     FBO* scene_fbo;
     std::vector<FBO*> frame_fbos;
     std::vector<Effects::PostProc*> post_effects;
+    // Per post effect, the names of its order track and of its parameters' tracks, made once
+    // when they are registered rather than on every frame.
+    std::vector<std::string> post_order_tracks;
+    std::vector<std::vector<std::string>> post_param_tracks;
     AsciiEngine* ascii_engine;
     int frame_counter;
     bool dump;
