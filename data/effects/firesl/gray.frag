@@ -19,11 +19,11 @@ void main()
     float heat = texture2D(texPrevious, below).r * 0.4
                + texture2D(texPrevious, below - vec2(PIXEL, 0.0)).r * 0.3
                + texture2D(texPrevious, below + vec2(PIXEL, 0.0)).r * 0.3;
-    heat = heat * 0.975 - 0.002;
+    heat = heat * 0.97 - 0.002;
 
     vec3 spark = texture2D(texSpark, vec2(uv.x + time * 0.05, uv.y * 0.5 - time * 0.8)).rgb;
     float band = 1.0 - smoothstep(0.0, max(spark_pct, 0.001), uv.y);
-    heat += dot(spark, vec3(0.3, 0.59, 0.11)) * band * 0.45;
+    heat += dot(spark, vec3(0.3, 0.59, 0.11)) * band * 0.25;
 
     float image = dot(texture2D(texImage, uv).rgb, vec3(0.3, 0.59, 0.11));
     heat += image * image_factor * 0.1;
