@@ -76,7 +76,7 @@ std::string RayMarchPass::fragment_source()
            "    vec3 q = mix(p, turned, RotationMix);\n"
            "    float d = box(q, vec3(1.0));\n"
            "    d = max(d, -(length(q.xy) - 0.7 * Cutouts));\n"
-           "    d = max(d, -(abs(fract(q.x + q.y) - 0.5) - 0.5 + 0.1 * Slashes));\n"
+           "    d = max(d, 0.05 * Slashes - abs(fract(q.x + q.y) - 0.5));\n"
            "    return min(d, q.y + 1.0 + PlaneDistance);\n"
            "}\n"
            "vec3 normal_at(vec3 p)\n"

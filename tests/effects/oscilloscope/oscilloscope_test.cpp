@@ -53,7 +53,7 @@ TEST(OscilloscopeTrace, PointsAveragePairsAndSkipAnUnpairedSample)
     EXPECT_FLOAT_EQ(points[1], 1.0f);   // (0.5 + 0.5) x 0.75 + 0.25
     EXPECT_FLOAT_EQ(points[2], 2.0f / 1024.0f);
     EXPECT_FLOAT_EQ(points[3], -0.5f);  // (-0.5 - 0.5) x 0.75 + 0.25
-    EXPECT_FLOAT_EQ(points[1022], 1020.0f / 1024.0f);
+    EXPECT_FLOAT_EQ(points[1022], 1022.0f / 1024.0f); // the last point, from samples 1022 and 1023
 
     // An odd count: the last sample has no partner and is not read.
     const float odd[3] = {0.2f, 0.2f, 1e30f};
