@@ -34,6 +34,8 @@ const char* const SOURCE = "src\\util\\data\\data";
 
 bool g_packed_file_read = false;
 
+const std::size_t UTF8_SEQUENCE_MAX = 4;
+
 // Log texts are printf formats; a name put into one must not bring format directives.
 std::string escaped(const std::string& text)
 {
@@ -527,7 +529,7 @@ bool LoadBuffer(TiXmlDocument& document, char* buffer, int length, TiXmlEncoding
     document.Clear();
     buffer[length] = '\0';
     std::string text;
-    text.reserve(static_cast<size_t>(length));
+    text.reserve(static_cast<size_t>(length) + UTF8_SEQUENCE_MAX);
     for (const char* p = buffer; *p != '\0'; ++p) {
         if (*p == '\r') {
             text += '\n';
@@ -536,6 +538,9 @@ bool LoadBuffer(TiXmlDocument& document, char* buffer, int length, TiXmlEncoding
             text += *p;
         }
     }
+    // The parser steps over a UTF-8 sequence by the length its lead byte announces, even when
+    // the text ends inside it: the terminators after the text keep such a step within it.
+    text.append(UTF8_SEQUENCE_MAX, '\0');
     document.Parse(text.c_str(), nullptr, encoding);
     return !document.Error();
 }

@@ -256,6 +256,14 @@ TEST(LoadBufferTest, TerminatesTheBufferAndTurnsLineEndsIntoLineFeeds)
     bad.push_back('\0');
     EXPECT_FALSE(LoadBuffer(document, bad.data(), static_cast<int>(broken.size())));
     EXPECT_TRUE(document.Error());
+
+    // Texts that end inside a UTF-8 sequence: the parser's step over the sequence stays within
+    // the terminators, and the text is refused.
+    for (std::string cut : {"<a>x\xF0", "<a b=\"\xE2", "<\xF4", "<a>\xC3", "<a\xF0"}) {
+        std::vector<char> text(cut.begin(), cut.end());
+        text.push_back('\0');
+        EXPECT_FALSE(LoadBuffer(document, text.data(), static_cast<int>(cut.size()))) << cut;
+    }
 }
 
 TEST(DataFilePacked, WriteModeCollectsAndReadModeServesEveryFileByteForByte)
