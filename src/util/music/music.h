@@ -92,6 +92,8 @@ public:
     bool preload_pcm;
     int sync_mode;
     SyncLink* sync_link;
+    // The loopback port the editor mode dials (and redials when the link fails).
+    int editor_port = SYNCLINK_EDITOR_PORT;
     std::vector<SyncTrackEntry> sync_tracks;
     char* music_data; // the music file's bytes (malloc'd by the data layer)
 
