@@ -21,5 +21,8 @@ protected:
     static std::vector<unsigned char> pixel(int x, int y);
 };
 
-// Opens the window and loads GLEW once per process; fails the test when that is impossible.
+// Opens the window and loads GLEW unless a window is open; fails the test when that is
+// impossible.
 void open_gl_window(int width, int height);
+// Closes the window and its GL context (the video subsystem), if one is open.
+void close_gl_window();

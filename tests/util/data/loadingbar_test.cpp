@@ -1,6 +1,7 @@
 #include "util/data/loadingbar.h"
 
 #include <SDL/SDL.h>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -229,26 +230,36 @@ TEST_F(LoadingBarGl, LogoFillsTheViewAndTheFadeEndsDark)
 
 TEST(LoadingBarExit, EscapeOrCloseDuringLoadingEndsWithOneAndRemovesTheTemporaryFiles)
 {
+    // Each run starts the test program anew (see LoadingBarGl), so the temporary file has a
+    // fixed name that the new process and this one agree on.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (bool escape : {true, false}) {
-        TempDir dir;
-        const std::string temp = dir.file("packed.tmp");
-        dir.write("packed.tmp", "x");
-        ChildResult result = run_in_child([&] {
-            open_gl_window(64, 64);
-            LoadingBar::init(64, 64, 1.0f);
-            DataFile::temp_files.push_back(temp);
-            SDL_Event event = {};
-            if (escape) {
-                event.type = SDL_KEYDOWN;
-                event.key.keysym.sym = SDLK_ESCAPE;
-            } else {
-                event.type = SDL_QUIT;
-            }
-            SDL_PushEvent(&event);
-            LoadingBar::draw(1.0f, true);
-            std::_Exit(0); // not reached
-        });
-        EXPECT_EQ(result.exit_code, 1) << escape;
+        const std::string temp = std::string(PELLORVANE_BINARY_DIR) + "/loadingbar_exit_" +
+                                 (escape ? "escape" : "close") + ".tmp";
+        FILE* file = std::fopen(temp.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fclose(file);
+        EXPECT_EXIT(
+            {
+                open_gl_window(64, 64);
+                LoadingBar::init(64, 64, 1.0f);
+                DataFile::temp_files.push_back(temp);
+                SDL_Event event = {};
+                if (escape) {
+                    event.type = SDL_KEYDOWN;
+                    event.key.keysym.sym = SDLK_ESCAPE;
+                } else {
+                    event.type = SDL_QUIT;
+                }
+                SDL_PushEvent(&event);
+                LoadingBar::draw(1.0f, true);
+                std::_Exit(0); // not reached
+            },
+            ::testing::ExitedWithCode(1), "")
+            << escape;
         EXPECT_NE(access(temp.c_str(), F_OK), 0) << escape;
+        std::remove(temp.c_str());
     }
+    GTEST_FLAG_SET(death_test_style, style);
 }

@@ -1,5 +1,6 @@
 #include "util/fbo/fbo.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
@@ -213,26 +214,31 @@ TEST_F(FboTest, ResizeKeepsTheTextureObjectsAndReattachesThem)
 
 TEST(FboPowerOfTwo, WithoutNonPowerOfTwoTexturesResizeGoesToASquarePowerOfTwo)
 {
-    ChildResult result = run_in_child([] {
-        setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_texture_non_power_of_two", 1);
-        open_gl_window(64, 64);
-        if (GLEW_ARB_texture_non_power_of_two) _exit(2);
-        FBO fbo(512, 512, FBO_TYPE_COLOR);
-        fbo.resize(1000, 600);
-        std::printf("%dx%d ", fbo.get_width(), fbo.get_height());
-        fbo.resize(1280, 720);
-        std::printf("%dx%d ", fbo.get_width(), fbo.get_height());
-        fbo.resize(512, 512);
-        std::printf("%dx%d ", fbo.get_width(), fbo.get_height());
-        // The size is rounded before it is checked: only the width counts.
-        fbo.resize(640, 0);
-        std::printf("%dx%d ", fbo.get_width(), fbo.get_height());
-        fbo.resize(0, 480);
-        std::printf("%dx%d", fbo.get_width(), fbo.get_height());
-        std::fflush(stdout);
-    });
-    EXPECT_EQ(result.exit_code, 0) << result.err;
-    EXPECT_EQ(result.out, "512x512 1024x1024 256x256 512x512 1x1");
+    // The driver reads its extension override once per process, when it first starts: the
+    // case runs in a newly started copy of the test program.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_texture_non_power_of_two", 1);
+            open_gl_window(64, 64);
+            if (GLEW_ARB_texture_non_power_of_two) std::_Exit(2);
+            FBO fbo(512, 512, FBO_TYPE_COLOR);
+            fbo.resize(1000, 600);
+            std::fprintf(stderr, "%dx%d ", fbo.get_width(), fbo.get_height());
+            fbo.resize(1280, 720);
+            std::fprintf(stderr, "%dx%d ", fbo.get_width(), fbo.get_height());
+            fbo.resize(512, 512);
+            std::fprintf(stderr, "%dx%d ", fbo.get_width(), fbo.get_height());
+            // The size is rounded before it is checked: only the width counts.
+            fbo.resize(640, 0);
+            std::fprintf(stderr, "%dx%d ", fbo.get_width(), fbo.get_height());
+            fbo.resize(0, 480);
+            std::fprintf(stderr, "%dx%d.", fbo.get_width(), fbo.get_height());
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "512x512 1024x1024 256x256 512x512 1x1\\.");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 TEST(FboFailures, MisuseIsReported)
