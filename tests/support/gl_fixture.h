@@ -1,5 +1,6 @@
 // A GL test fixture: an SDL 1.2 OpenGL window (under Xvfb with llvmpipe in the test runs) with
-// GLEW loaded. Each test case runs in its own process, so the window lives for one case.
+// GLEW loaded. The window lives for one case: each case opens its own, also when the test
+// program runs all its cases in one process.
 #pragma once
 
 #include <GL/glew.h>
