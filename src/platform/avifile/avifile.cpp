@@ -294,7 +294,6 @@ HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG, const void* format, LONG for
     if (stream == nullptr || format == nullptr || format_size <= 0) return AVIERR_ERROR;
     AviStream* target = stream->source ? stream->source : stream;
     const unsigned char* bytes = static_cast<const unsigned char*>(format);
-    target->format.assign(bytes, bytes + format_size);
     if (is_video(target)) {
         BITMAPINFOHEADER header;
         if (format_size < static_cast<LONG>(sizeof header)) return AVIERR_ERROR;
@@ -302,12 +301,19 @@ HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG, const void* format, LONG for
         if (header.biBitCount != 24 || header.biCompression != BI_RGB || header.biWidth <= 0 || header.biHeight == 0) {
             return AVIERR_ERROR;
         }
+        target->format.assign(bytes, bytes + format_size);
+        // The stream header follows the format: the frame rectangle is the picture, and the
+        // suggested buffer holds at least one frame as the caller sized it.
+        std::uint32_t rows = static_cast<std::uint32_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
+        target->info.rcFrame = {0, 0, header.biWidth, static_cast<LONG>(rows)};
+        if (target->info.dwSuggestedBufferSize < header.biSizeImage) target->info.dwSuggestedBufferSize = header.biSizeImage;
         // The rows are stored padded to four bytes; the format says so.
         std::uint32_t stride = (static_cast<std::uint32_t>(header.biWidth) * 3 + 3) & ~3u;
-        std::uint32_t rows = static_cast<std::uint32_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
         header.biSizeImage = stride * rows;
         std::memcpy(target->format.data(), &header, sizeof header);
+        return AVIERR_OK;
     }
+    target->format.assign(bytes, bytes + format_size);
     return AVIERR_OK;
 }
 
@@ -369,7 +375,14 @@ unsigned long AVIFileRelease(PAVIFILE file)
 {
     if (file == nullptr) return 0;
     if (--file->references > 0) return static_cast<unsigned long>(file->references);
-    bool complete = finalise(file);
+    // The file is closed and freed even when finishing it fails part-way (an allocation
+    // failure while the index is built); the file is then reported incomplete.
+    bool complete = false;
+    try {
+        complete = finalise(file);
+    } catch (...) {
+        complete = false;
+    }
     if (std::fclose(file->out) != 0) complete = false;
     if (!complete) log_line("Failed to complete the AVI file (the disk may be full)");
     for (AviStream* stream : file->streams) delete stream;

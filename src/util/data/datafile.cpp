@@ -161,6 +161,24 @@ char* copy_entry(const DataEntry* entry, int spare)
     return buffer;
 }
 
+// A stdio mode with "t" asks for text: each CR LF pair is read as one LF, as the text mode of
+// the platform the assets were authored on does. A lone CR stays.
+bool text_mode(const char* fopen_mode)
+{
+    return fopen_mode != nullptr && std::strchr(fopen_mode, 't') != nullptr;
+}
+
+// Turns every CR LF pair of data[0, count) into LF in place; returns the new count.
+size_t drop_carriage_returns(char* data, size_t count)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (data[i] == '\r' && i + 1 < count && data[i + 1] == '\n') continue;
+        data[kept++] = data[i];
+    }
+    return kept;
+}
+
 // Creates every missing directory on the way to a file name.
 void make_directories(const char* name)
 {
@@ -313,7 +331,12 @@ char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nu
         bool terminated = entry->size > 0 && entry->data[entry->size - 1] == '\0';
         int added = add_nul && !terminated ? 1 : 0;
         char* buffer = copy_entry(entry, add_nul ? 1 : 0);
-        if (size != nullptr) *size = entry->size + added;
+        int served = entry->size;
+        if (text_mode(fopen_mode)) {
+            served = static_cast<int>(drop_carriage_returns(buffer, static_cast<size_t>(entry->size)));
+            if (add_nul) buffer[served] = '\0';
+        }
+        if (size != nullptr) *size = served + added;
         entry->loaded = true;
         draw_loading_bar();
         return buffer;
@@ -336,6 +359,7 @@ char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nu
         FATAL_ERROR(SOURCE, compose("Tried to read ", length, " bytes from ", name, ", got ", count));
     }
     std::fclose(file);
+    if (text_mode(fopen_mode)) count = drop_carriage_returns(buffer, count);
     if (count < static_cast<size_t>(length)) {
         char* copy = static_cast<char*>(std::malloc(count + (add_nul ? 1 : 0)));
         if (copy == nullptr) {
