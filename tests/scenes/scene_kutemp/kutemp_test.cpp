@@ -1,0 +1,100 @@
+#include "scenes/scene_kutemp/kutemp.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "support/scene_fixture.h"
+#include "util/music/music.h"
+
+namespace {
+
+// One colour per picture, so a pixel tells which row was drawn. The thermometers are 1:2,
+// so on the square test screen a thermometer covers x 0.1 .. 0.425, y 0.3 .. 0.95; the cows
+// are square and cover x 0.3 .. 0.75, y 0.22 .. 0.67.
+const Rgba THERMOMETER[3] = {{0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}};
+const Rgba COW[3] = {{255, 255, 0, 255}, {0, 255, 255, 255}, {255, 0, 255, 255}};
+const Rgba BLACK = {0, 0, 0, 255};
+
+const float THERMOMETER_ONLY[2] = {0.2f, 0.8f};
+const float COW_ONLY[2] = {0.6f, 0.4f};
+const float BOTH[2] = {0.36f, 0.5f};
+
+Rgba mixed(Rgba top, float alpha, Rgba under)
+{
+    auto channel = [alpha](int a, int b) { return static_cast<int>(a * alpha + b * (1.0f - alpha) + 0.5f); };
+    return {channel(top.r, under.r), channel(top.g, under.g), channel(top.b, under.b), 255};
+}
+
+class KuTempTest : public SceneTest {
+protected:
+    void SetUp() override
+    {
+        SceneTest::SetUp();
+        const char* thermometers[3] = {"gradestokk", "gradestokk_0", "gradestokk_100"};
+        const char* cows[3] = {"ku_minus_100", "ku_0_grader", "ku_100_grader"};
+        for (int k = 0; k < 3; ++k) {
+            write_file(std::string("data/kutemp/") + thermometers[k] + ".png", solid_png(8, 16, THERMOMETER[k]));
+            write_file(std::string("data/kutemp/") + cows[k] + ".png", solid_png(16, 16, COW[k]));
+        }
+        write_tracks({"ktProgress", "ktPicFade"}, {});
+    }
+};
+
+} // namespace
+
+TEST_F(KuTempTest, RegistersItsTracksAndShowsOnlyTheThermometerWhileTheCowIsFadedOut)
+{
+    start(new KuTemp(), 1.0f);
+    ASSERT_EQ(music->sync_tracks.size(), 2u);
+    EXPECT_EQ(music->sync_tracks[0].name, "ktProgress");
+    EXPECT_EQ(music->sync_tracks[1].name, "ktPicFade");
+    EXPECT_EQ(music->get_sync_value("ktProgress"), 0.0f);
+    EXPECT_EQ(music->get_sync_value("ktPicFade"), 0.0f);
+    frame(0.0f);
+    expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), THERMOMETER[0], 0, "thermometer");
+    expect_rgb(pixel_at(BOTH[0], BOTH[1]), THERMOMETER[0], 0, "thermometer under the faded cow");
+    expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), BLACK, 0, "the faded cow");
+    expect_rgb(pixel_at(0.05f, 0.5f), BLACK, 0, "left of the thermometer");
+    expect_rgb(pixel_at(0.2f, 0.97f), BLACK, 0, "above the thermometer");
+}
+
+TEST_F(KuTempTest, TheProgressPicksTheRowAndTheFadeBlendsTheCow)
+{
+    struct Case {
+        float progress, fade;
+        int row; // -1: nothing drawn
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    // Truncated toward zero and at most 2; values no integer holds select nothing.
+    const std::vector<Case> cases = {
+        {0.0f, 1.0f, 0},  {1.99f, 1.0f, 1}, {5.0f, 1.0f, 2},    {-0.5f, 1.0f, 0},  {-1.0f, 1.0f, -1},
+        {2.0f, 0.5f, 2},  {1.0f, 0.25f, 1}, {-0.99f, 1.0f, 0},  {nan, 1.0f, -1},   {1e30f, 1.0f, -1},
+        {inf, 1.0f, -1},  {-inf, 1.0f, -1}, {2.0e9f, 1.0f, 2},  {3.0e9f, 1.0f, -1},
+    };
+    std::vector<std::pair<float, float>> progress_steps, fade_steps;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        progress_steps.emplace_back(static_cast<float>(i), cases[i].progress);
+        fade_steps.emplace_back(static_cast<float>(i), cases[i].fade);
+    }
+    write_steps("ktProgress", progress_steps);
+    write_steps("ktPicFade", fade_steps);
+    start(new KuTemp(), 1.0f);
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(testing::Message() << "ktProgress " << c.progress << ", ktPicFade " << c.fade);
+        frame(static_cast<float>(i));
+        if (c.row < 0) {
+            expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), BLACK, 0, "no thermometer");
+            expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), BLACK, 0, "no cow");
+            continue;
+        }
+        expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), THERMOMETER[c.row], 0, "thermometer");
+        expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), mixed(COW[c.row], c.fade, BLACK), 1, "cow");
+        expect_rgb(pixel_at(BOTH[0], BOTH[1]), mixed(COW[c.row], c.fade, THERMOMETER[c.row]), 1,
+                   "cow over the thermometer");
+    }
+}
