@@ -94,6 +94,13 @@ void SceneTest::start(Scene* made, float aspect)
     scene->reshape(WINDOW_WIDTH, WINDOW_HEIGHT);
 }
 
+void SceneTest::start_in_show(Scene* made, const std::string& folder)
+{
+    use_build_data(folder);
+    use_build_data("sync_tracker");
+    start(made, 16.0f / 9.0f);
+}
+
 void SceneTest::frame(float beat)
 {
     music->set_row(static_cast<int>(beat * 8.0f));
@@ -115,4 +122,13 @@ void expect_rgb(const Rgba& got, const Rgba& want, int tolerance, const std::str
     EXPECT_NEAR(got.r, want.r, tolerance) << where;
     EXPECT_NEAR(got.g, want.g, tolerance) << where;
     EXPECT_NEAR(got.b, want.b, tolerance) << where;
+}
+
+int SceneTest::count_pixels(const std::function<bool(const Rgba&)>& predicate)
+{
+    const std::vector<unsigned char> all = read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    int count = 0;
+    for (size_t i = 0; i + 3 < all.size(); i += 4)
+        if (predicate({all[i], all[i + 1], all[i + 2], all[i + 3]})) ++count;
+    return count;
 }

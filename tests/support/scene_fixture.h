@@ -45,11 +45,16 @@ protected:
     // Initialises the scene in the working folder with the given aspect and reshapes it to
     // the window; the fixture owns it from here.
     void start(Scene* scene, float aspect);
+    // Starts the scene on the build's pictures (data/<folder>) and the show's sync tracks, at
+    // the show's 16:9 aspect.
+    void start_in_show(Scene* scene, const std::string& folder);
     // Draws one frame at a beat into the window, black-cleared, as the scene manager does.
     void frame(float beat);
 
     // The window pixel at screen fractions (x, y) as R, G, B.
     static Rgba pixel_at(float x, float y);
+    // The number of window pixels for which the predicate holds.
+    static int count_pixels(const std::function<bool(const Rgba&)>& predicate);
 
     TempDir dir;
     std::unique_ptr<SteppedMusic> music;

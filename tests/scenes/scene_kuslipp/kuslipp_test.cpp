@@ -149,3 +149,21 @@ TEST_F(KuSlippTest, SpritesFollowTheirTracksAndStopAboveTheTopEdge)
     expect_rgb(pixel_at(0.7f, 0.2f), CLEAR, 0, "second cow gone from below");
     EXPECT_LT(primitives_in_frame(2.0f), all_drawn);
 }
+
+// The build's pictures and the show's tracks: mid-stretch the clouds, the gaps between them,
+// the plane and a falling cow all show.
+class KuSlippShowTest : public SceneTest {};
+
+TEST_F(KuSlippShowTest, SkyPlaneAndCowInItsStretch)
+{
+    start_in_show(new KuSlipp(), "kuslipp");
+    frame(552.0f);
+    const int gaps = count_pixels([](const Rgba& p) { return p.r == CLEAR.r && p.g == CLEAR.g && p.b == CLEAR.b; });
+    const int clouds = count_pixels([](const Rgba& p) { return p.r > 235 && p.g > 235 && p.b > 235; });
+    const int plane_stripe = count_pixels([](const Rgba& p) { return p.r > 170 && p.g < 90 && p.b < 90; });
+    const int cow_patches = count_pixels([](const Rgba& p) { return p.r < 50 && p.g < 50 && p.b < 50; });
+    EXPECT_GT(gaps, 100);
+    EXPECT_GT(clouds, 100);
+    EXPECT_GT(plane_stripe, 5);
+    EXPECT_GT(cow_patches, 20);
+}

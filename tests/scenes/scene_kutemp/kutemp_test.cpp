@@ -98,3 +98,30 @@ TEST_F(KuTempTest, TheProgressPicksTheRowAndTheFadeBlendsTheCow)
                    "cow over the thermometer");
     }
 }
+
+// The build's pictures and the show's tracks: the thermometer's red column rises from row to
+// row, and each row's cow is faded in.
+class KuTempShowTest : public SceneTest {};
+
+TEST_F(KuTempShowTest, TheColumnRisesThroughTheThreeRows)
+{
+    start_in_show(new KuTemp(), "kutemp");
+    // The thermometer's tube runs up the middle of its picture: x 0.1 + 0.5 of its width,
+    // where -50 and 50 degrees stand (picture rows 405 and 175 of 640, counted from the top).
+    const float tube_x = 0.1f + 0.5f * (256.0f / 640.0f) * 0.65f / (16.0f / 9.0f);
+    const float cold_y = 0.3f + 0.65f * (1.0f - 405.0f / 640.0f);
+    const float warm_y = 0.3f + 0.65f * (1.0f - 175.0f / 640.0f);
+    auto red = [](const Rgba& p) { return p.r > 170 && p.g < 90 && p.b < 90; };
+    struct Row {
+        float beat;
+        bool cold_red, warm_red;
+    };
+    for (const Row& row : {Row{606.0f, false, false}, Row{617.0f, true, false}, Row{628.0f, true, true}}) {
+        SCOPED_TRACE(testing::Message() << "beat " << row.beat);
+        frame(row.beat);
+        EXPECT_EQ(red(pixel_at(tube_x, cold_y)), row.cold_red);
+        EXPECT_EQ(red(pixel_at(tube_x, warm_y)), row.warm_red);
+        const int cow = count_pixels([](const Rgba& p) { return p.r + p.g + p.b > 200; });
+        EXPECT_GT(cow, WINDOW_WIDTH * WINDOW_HEIGHT / 8) << "the cow and thermometer show";
+    }
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
@@ -99,4 +100,31 @@ TEST_F(KuVitsTest, ThePanelFollowsItsPositionAndSizeTracks)
                    testing::PrintToString(p.beat) + " at " + testing::PrintToString(p.x) + ", " +
                        testing::PrintToString(p.y));
     }
+}
+
+// The build's panels and the show's tracks: the question, then the punch line.
+class KuVitsShowTest : public SceneTest {};
+
+TEST_F(KuVitsShowTest, QuestionThenPunchLineInItsStretch)
+{
+    start_in_show(new KuVits(), "kuvits");
+    std::vector<Rgba> question, punch_line;
+    auto sample = [this](std::vector<Rgba>& into) {
+        for (int i = 0; i < 16; ++i)
+            for (int j = 0; j < 16; ++j)
+                into.push_back(pixel_at((static_cast<float>(i) + 0.5f) / 16.0f, (static_cast<float>(j) + 0.5f) / 16.0f));
+    };
+    frame(240.0f);
+    sample(question);
+    // The panel's paper shows inside its upper left corner; its border and everything
+    // around the panel are dark.
+    const int paper = count_pixels([](const Rgba& p) { return p.r > 245 && p.g > 238 && p.b > 220 && p.b < 240; });
+    EXPECT_GT(paper, WINDOW_WIDTH * WINDOW_HEIGHT / 8);
+    expect_rgb(pixel_at(0.1f, 0.5f), BLACK, 0, "left of the panel");
+    frame(250.0f);
+    sample(punch_line);
+    int differing = 0;
+    for (size_t i = 0; i < question.size(); ++i)
+        if (std::abs(question[i].r - punch_line[i].r) + std::abs(question[i].g - punch_line[i].g) > 60) ++differing;
+    EXPECT_GT(differing, 10) << "the punch line looks like the question";
 }

@@ -96,3 +96,28 @@ TEST_F(RobotKuTest, TheRobotIsDrawnSharpAndTheGlowBlurred)
     EXPECT_GT(right.g, 10) << "the glow spills past its edge";
     expect_rgb(pixel_at(0.1f, 0.5f), GLOW, 2, "the glow's flat inside");
 }
+
+// The build's pictures and the show's tracks: on the beat the glow adds its halos, half a
+// beat later it has sunk back.
+class RobotKuShowTest : public SceneTest {};
+
+TEST_F(RobotKuShowTest, TheGlowPumpsOnTheBeatInItsStretch)
+{
+    start_in_show(new RobotKu(), "robotku");
+    auto brightness = [] {
+        long sum = 0;
+        count_pixels([&sum](const Rgba& p) {
+            sum += p.r + p.g + p.b;
+            return false;
+        });
+        return sum;
+    };
+    frame(170.0f);
+    const long on_beat = brightness();
+    const int lit = count_pixels([](const Rgba& p) { return p.r + p.g + p.b > 150; });
+    frame(170.5f);
+    const long off_beat = brightness();
+    EXPECT_GT(lit, WINDOW_WIDTH * WINDOW_HEIGHT / 4) << "the robot covers much of the screen";
+    EXPECT_GT(on_beat, off_beat + off_beat / 5);
+    expect_rgb(pixel_at(0.01f, 0.01f), BLACK, 0, "the corner beside the robot");
+}
