@@ -1,6 +1,5 @@
 #include "support/scene_fixture.h"
 
-#include <cstdlib>
 #include <unistd.h>
 
 #include "scenes/scene/scene.h"

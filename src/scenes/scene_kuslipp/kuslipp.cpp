@@ -12,12 +12,20 @@ namespace {
 
 const int SKY_BLUE = 0x6BD0DC;
 
-// Registered in this order.
-const char* const TRACKS[] = {
-    "ksSkyX",  "ksSkyY",  "ksPlaneX",    "ksPlaneY", "ksPlaneSize", "ksCow1X",
-    "ksCow1Y", "ksCow1Size", "ksCow2X", "ksCow2Y",  "ksCow2Size",
+struct TrackDefault {
+    const char* name;
+    float value;
 };
-const float DEFAULTS[] = {0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.5f};
+
+// Registered in this order: the sky's texture offsets, then the left edge, bottom edge and
+// height (screen fractions) of the plane and of each cow.
+const TrackDefault TRACKS[] = {
+    {"ksSkyX", 0.0f},
+    {"ksSkyY", 0.0f},
+    {"ksPlaneX", 0.0f},  {"ksPlaneY", 0.0f},  {"ksPlaneSize", 0.5f},
+    {"ksCow1X", 0.0f},   {"ksCow1Y", 0.0f},   {"ksCow1Size", 0.5f},
+    {"ksCow2X", 0.0f},   {"ksCow2Y", 0.0f},   {"ksCow2Size", 0.5f},
+};
 
 // One full-screen quad with the texture coordinates (s, t) at its lower left corner and
 // (s + width, t + height) at its upper right.
@@ -53,8 +61,8 @@ void KuSlipp::init()
     plane = new Texture("data/kuslipp/fly.png", true, false);
     first_cow = new Texture("data/kuslipp/flyveku_stage1.png", true, false);
     second_cow = new Texture("data/kuslipp/flyveku_stage1.png", true, false);
-    for (size_t i = 0; i < sizeof TRACKS / sizeof TRACKS[0]; ++i)
-        music->add_sync_track(TRACKS[i], DEFAULTS[i], true);
+    for (const TrackDefault& track : TRACKS)
+        music->add_sync_track(track.name, track.value, true);
 }
 
 void KuSlipp::reshape(int w, int h) { Scene::reshape(w, h); }
