@@ -1,9 +1,12 @@
 #include "scenes/scenelist.h"
 
 #include "scenes/scene/scene.h"
+#include "scenes/scene_kucredits/kucredits.h"
 #include "scenes/scene_kuslipp/kuslipp.h"
 #include "scenes/scene_kutemp/kutemp.h"
 #include "scenes/scene_kuvits/kuvits.h"
+#include "scenes/scene_oneinchfurther/oneinchfurther.h"
+#include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
 #include "scenes/scene_robotku/robotku.h"
 
@@ -11,7 +14,7 @@ Scene* make_show_scene(int index)
 {
     switch (index) {
     case 0: return new QuorelIntro();
-    case 1: return nullptr;  // OneInchFurther
+    case 1: return new OneInchFurther();
     case 2: return new RobotKu();
     case 3: return nullptr;  // PicturePuzzle
     case 4: return new KuVits();
@@ -20,9 +23,9 @@ Scene* make_show_scene(int index)
     case 7: return nullptr;  // SkyboxWeirdness
     case 8: return nullptr;  // MusicTunnel
     case 9: return nullptr;  // SpectrumBoxes
-    case 10: return nullptr; // QuorelAnnouncer
+    case 10: return new QuorelAnnouncer();
     case 11: return new KuSlipp();
-    case 12: return nullptr; // KuCredits
+    case 12: return new KuCredits();
     case 13: return new KuTemp();
     default: return nullptr;
     }
