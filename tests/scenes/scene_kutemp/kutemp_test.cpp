@@ -14,18 +14,18 @@ namespace {
 // One colour per picture, so a pixel tells which row was drawn. The thermometers are 1:2,
 // so on the square test screen a thermometer covers x 0.1 .. 0.425, y 0.3 .. 0.95; the cows
 // are square and cover x 0.3 .. 0.75, y 0.22 .. 0.67.
-const Rgba THERMOMETER[3] = {{0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}};
-const Rgba COW[3] = {{255, 255, 0, 255}, {0, 255, 255, 255}, {255, 0, 255, 255}};
-const Rgba BLACK = {0, 0, 0, 255};
+const Rgb THERMOMETER[3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}};
+const Rgb COW[3] = {{255, 255, 0}, {0, 255, 255}, {255, 0, 255}};
+const Rgb BLACK = {0, 0, 0};
 
 const float THERMOMETER_ONLY[2] = {0.2f, 0.8f};
 const float COW_ONLY[2] = {0.6f, 0.4f};
 const float BOTH[2] = {0.36f, 0.5f};
 
-Rgba mixed(Rgba top, float alpha, Rgba under)
+Rgb mixed(Rgb top, float alpha, Rgb under)
 {
     auto channel = [alpha](int a, int b) { return static_cast<int>(a * alpha + b * (1.0f - alpha) + 0.5f); };
-    return {channel(top.r, under.r), channel(top.g, under.g), channel(top.b, under.b), 255};
+    return {channel(top.r, under.r), channel(top.g, under.g), channel(top.b, under.b)};
 }
 
 class KuTempTest : public SceneTest {
@@ -36,8 +36,8 @@ protected:
         const char* thermometers[3] = {"gradestokk", "gradestokk_0", "gradestokk_100"};
         const char* cows[3] = {"ku_minus_100", "ku_0_grader", "ku_100_grader"};
         for (int k = 0; k < 3; ++k) {
-            write_file(std::string("data/kutemp/") + thermometers[k] + ".png", solid_png(8, 16, THERMOMETER[k]));
-            write_file(std::string("data/kutemp/") + cows[k] + ".png", solid_png(16, 16, COW[k]));
+            folder.write_file(std::string("data/kutemp/") + thermometers[k] + ".png", solid_png(8, 16, THERMOMETER[k]));
+            folder.write_file(std::string("data/kutemp/") + cows[k] + ".png", solid_png(16, 16, COW[k]));
         }
         write_tracks({"ktProgress", "ktPicFade"}, {});
     }
@@ -54,11 +54,11 @@ TEST_F(KuTempTest, RegistersItsTracksAndShowsOnlyTheThermometerWhileTheCowIsFade
     EXPECT_EQ(music->get_sync_value("ktProgress"), 0.0f);
     EXPECT_EQ(music->get_sync_value("ktPicFade"), 0.0f);
     frame(0.0f);
-    expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), THERMOMETER[0], 0, "thermometer");
-    expect_rgb(pixel_at(BOTH[0], BOTH[1]), THERMOMETER[0], 0, "thermometer under the faded cow");
-    expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), BLACK, 0, "the faded cow");
-    expect_rgb(pixel_at(0.05f, 0.5f), BLACK, 0, "left of the thermometer");
-    expect_rgb(pixel_at(0.2f, 0.97f), BLACK, 0, "above the thermometer");
+    expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), THERMOMETER[0], "thermometer", 0);
+    expect_rgb(pixel_at(BOTH[0], BOTH[1]), THERMOMETER[0], "thermometer under the faded cow", 0);
+    expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), BLACK, "the faded cow", 0);
+    expect_rgb(pixel_at(0.05f, 0.5f), BLACK, "left of the thermometer", 0);
+    expect_rgb(pixel_at(0.2f, 0.97f), BLACK, "above the thermometer", 0);
 }
 
 TEST_F(KuTempTest, TheProgressPicksTheRowAndTheFadeBlendsTheCow)
@@ -88,14 +88,13 @@ TEST_F(KuTempTest, TheProgressPicksTheRowAndTheFadeBlendsTheCow)
         SCOPED_TRACE(testing::Message() << "ktProgress " << c.progress << ", ktPicFade " << c.fade);
         frame(static_cast<float>(i));
         if (c.row < 0) {
-            expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), BLACK, 0, "no thermometer");
-            expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), BLACK, 0, "no cow");
+            expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), BLACK, "no thermometer", 0);
+            expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), BLACK, "no cow", 0);
             continue;
         }
-        expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), THERMOMETER[c.row], 0, "thermometer");
-        expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), mixed(COW[c.row], c.fade, BLACK), 1, "cow");
-        expect_rgb(pixel_at(BOTH[0], BOTH[1]), mixed(COW[c.row], c.fade, THERMOMETER[c.row]), 1,
-                   "cow over the thermometer");
+        expect_rgb(pixel_at(THERMOMETER_ONLY[0], THERMOMETER_ONLY[1]), THERMOMETER[c.row], "thermometer", 0);
+        expect_rgb(pixel_at(COW_ONLY[0], COW_ONLY[1]), mixed(COW[c.row], c.fade, BLACK), "cow", 1);
+        expect_rgb(pixel_at(BOTH[0], BOTH[1]), mixed(COW[c.row], c.fade, THERMOMETER[c.row]), "cow over the thermometer", 1);
     }
 }
 
@@ -111,7 +110,7 @@ TEST_F(KuTempShowTest, TheColumnRisesThroughTheThreeRows)
     const float tube_x = 0.1f + 0.5f * (256.0f / 640.0f) * 0.65f / (16.0f / 9.0f);
     const float cold_y = 0.3f + 0.65f * (1.0f - 405.0f / 640.0f);
     const float warm_y = 0.3f + 0.65f * (1.0f - 175.0f / 640.0f);
-    auto red = [](const Rgba& p) { return p.r > 170 && p.g < 90 && p.b < 90; };
+    auto red = [](const Rgb& p) { return p.r > 170 && p.g < 90 && p.b < 90; };
     struct Row {
         float beat;
         bool cold_red, warm_red;
@@ -121,7 +120,7 @@ TEST_F(KuTempShowTest, TheColumnRisesThroughTheThreeRows)
         frame(row.beat);
         EXPECT_EQ(red(pixel_at(tube_x, cold_y)), row.cold_red);
         EXPECT_EQ(red(pixel_at(tube_x, warm_y)), row.warm_red);
-        const int cow = count_pixels([](const Rgba& p) { return p.r + p.g + p.b > 200; });
+        const int cow = count_pixels([](const Rgb& p) { return p.r + p.g + p.b > 200; });
         EXPECT_GT(cow, WINDOW_WIDTH * WINDOW_HEIGHT / 8) << "the cow and thermometer show";
     }
 }

@@ -15,17 +15,17 @@ namespace {
 const std::vector<std::string> TRACKS = {"kvProgress", "kvX", "kvY", "kvSize"};
 
 // Both panels 4:3, so on the square test screen a panel is 0.75 of its width high.
-const Rgba QUESTION = {220, 40, 40, 255};
-const Rgba PUNCH_LINE = {40, 200, 60, 255};
-const Rgba BLACK = {0, 0, 0, 255};
+const Rgb QUESTION = {220, 40, 40};
+const Rgb PUNCH_LINE = {40, 200, 60};
+const Rgb BLACK = {0, 0, 0};
 
 class KuVitsTest : public SceneTest {
 protected:
     void SetUp() override
     {
         SceneTest::SetUp();
-        write_file("data/kuvits/ku_vits_1.png", solid_png(16, 12, QUESTION));
-        write_file("data/kuvits/ku_vits_2.png", solid_png(16, 12, PUNCH_LINE));
+        folder.write_file("data/kuvits/ku_vits_1.png", solid_png(16, 12, QUESTION));
+        folder.write_file("data/kuvits/ku_vits_2.png", solid_png(16, 12, PUNCH_LINE));
         write_tracks(TRACKS, {});
     }
 };
@@ -43,19 +43,19 @@ TEST_F(KuVitsTest, RegistersItsTracksAndDrawsTheQuestionWhereTheDefaultsPutIt)
     }
     // x 0.1 .. 0.9, y 0.3 .. 0.9.
     frame(0.0f);
-    expect_rgb(pixel_at(0.12f, 0.32f), QUESTION, 0, "lower left corner");
-    expect_rgb(pixel_at(0.88f, 0.88f), QUESTION, 0, "upper right corner");
-    expect_rgb(pixel_at(0.5f, 0.28f), BLACK, 0, "below");
-    expect_rgb(pixel_at(0.5f, 0.92f), BLACK, 0, "above");
-    expect_rgb(pixel_at(0.08f, 0.5f), BLACK, 0, "left");
-    expect_rgb(pixel_at(0.92f, 0.5f), BLACK, 0, "right");
+    expect_rgb(pixel_at(0.12f, 0.32f), QUESTION, "lower left corner", 0);
+    expect_rgb(pixel_at(0.88f, 0.88f), QUESTION, "upper right corner", 0);
+    expect_rgb(pixel_at(0.5f, 0.28f), BLACK, "below", 0);
+    expect_rgb(pixel_at(0.5f, 0.92f), BLACK, "above", 0);
+    expect_rgb(pixel_at(0.08f, 0.5f), BLACK, "left", 0);
+    expect_rgb(pixel_at(0.92f, 0.5f), BLACK, "right", 0);
 }
 
 TEST_F(KuVitsTest, TheProgressPicksExactlyOnePanel)
 {
     struct Case {
         float progress;
-        Rgba panel;
+        Rgb panel;
     };
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::vector<Case> cases = {
@@ -70,7 +70,7 @@ TEST_F(KuVitsTest, TheProgressPicksExactlyOnePanel)
     for (size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(testing::Message() << "kvProgress " << cases[i].progress);
         frame(static_cast<float>(i));
-        expect_rgb(pixel_at(0.5f, 0.6f), cases[i].panel, 0, "middle of the panel");
+        expect_rgb(pixel_at(0.5f, 0.6f), cases[i].panel, "middle of the panel", 0);
     }
 }
 
@@ -85,7 +85,7 @@ TEST_F(KuVitsTest, ThePanelFollowsItsPositionAndSizeTracks)
     start(new KuVits(), 1.0f);
     struct Probe {
         float beat, x, y;
-        Rgba want;
+        Rgb want;
     };
     const Probe probes[] = {
         {0.0f, 0.22f, 0.12f, QUESTION}, {0.0f, 0.58f, 0.38f, QUESTION}, {0.0f, 0.62f, 0.25f, BLACK},
@@ -95,9 +95,8 @@ TEST_F(KuVitsTest, ThePanelFollowsItsPositionAndSizeTracks)
     };
     for (const Probe& p : probes) {
         frame(p.beat);
-        expect_rgb(pixel_at(p.x, p.y), p.want, 0,
-                   testing::PrintToString(p.beat) + " at " + testing::PrintToString(p.x) + ", " +
-                       testing::PrintToString(p.y));
+        expect_rgb(pixel_at(p.x, p.y), p.want, testing::PrintToString(p.beat) + " at " + testing::PrintToString(p.x) + ", " +
+                       testing::PrintToString(p.y), 0);
     }
 }
 
@@ -107,8 +106,8 @@ class KuVitsShowTest : public SceneTest {};
 TEST_F(KuVitsShowTest, QuestionThenPunchLineInItsStretch)
 {
     start_in_show(new KuVits(), "kuvits");
-    std::vector<Rgba> question, punch_line;
-    auto sample = [this](std::vector<Rgba>& into) {
+    std::vector<Rgb> question, punch_line;
+    auto sample = [this](std::vector<Rgb>& into) {
         for (int i = 0; i < 16; ++i)
             for (int j = 0; j < 16; ++j)
                 into.push_back(pixel_at((static_cast<float>(i) + 0.5f) / 16.0f, (static_cast<float>(j) + 0.5f) / 16.0f));
@@ -117,9 +116,9 @@ TEST_F(KuVitsShowTest, QuestionThenPunchLineInItsStretch)
     sample(question);
     // The panel's paper shows inside its upper left corner; its border and everything
     // around the panel are dark.
-    const int paper = count_pixels([](const Rgba& p) { return p.r > 245 && p.g > 238 && p.b > 220 && p.b < 240; });
+    const int paper = count_pixels([](const Rgb& p) { return p.r > 245 && p.g > 238 && p.b > 220 && p.b < 240; });
     EXPECT_GT(paper, WINDOW_WIDTH * WINDOW_HEIGHT / 8);
-    expect_rgb(pixel_at(0.1f, 0.5f), BLACK, 0, "left of the panel");
+    expect_rgb(pixel_at(0.1f, 0.5f), BLACK, "left of the panel", 0);
     frame(250.0f);
     sample(punch_line);
     int differing = 0;

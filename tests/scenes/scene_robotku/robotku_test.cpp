@@ -13,19 +13,19 @@ namespace {
 // Both pictures 2:1, so on the square test screen they fill the middle half of its height
 // (y 0.25 .. 0.75). Their left halves are coloured and their right halves black, which shows
 // the glow's blur at the edge between them.
-const Rgba ROBOT = {100, 60, 200, 255};
-const Rgba GLOW = {40, 120, 20, 255};
-const Rgba BLACK = {0, 0, 0, 255};
+const Rgb ROBOT = {100, 60, 200};
+const Rgb GLOW = {40, 120, 20};
+const Rgb BLACK = {0, 0, 0};
 
-std::string half_picture(Rgba colour)
+std::string half_picture(Rgb colour)
 {
-    return painted_png(32, 16, [colour](int x, int) { return x < 16 ? colour : BLACK; });
+    return painted_png(32, 16, [colour](int x, int) { return x < 16 ? Rgba{colour.r, colour.g, colour.b, 255} : Rgba{0, 0, 0, 255}; });
 }
 
-Rgba scaled_sum(float o, Rgba a, float g, Rgba b)
+Rgb scaled_sum(float o, Rgb a, float g, Rgb b)
 {
     auto channel = [](float value) { return value > 255.0f ? 255 : static_cast<int>(value + 0.5f); };
-    return {channel(o * a.r + g * b.r), channel(o * a.g + g * b.g), channel(o * a.b + g * b.b), 255};
+    return {channel(o * a.r + g * b.r), channel(o * a.g + g * b.g), channel(o * a.b + g * b.b)};
 }
 
 class RobotKuTest : public SceneTest {
@@ -33,8 +33,8 @@ protected:
     void SetUp() override
     {
         SceneTest::SetUp();
-        write_file("data/robotku/robot_ku.png", half_picture(ROBOT));
-        write_file("data/robotku/ku_vs_robot_glow.png", half_picture(GLOW));
+        folder.write_file("data/robotku/robot_ku.png", half_picture(ROBOT));
+        folder.write_file("data/robotku/ku_vs_robot_glow.png", half_picture(GLOW));
         write_tracks({"rkOrgStr", "rkGlowStr"}, {});
     }
 };
@@ -70,10 +70,10 @@ TEST_F(RobotKuTest, StrengthsSetTheGreyOfEachAdditiveLayer)
         const Case& c = cases[i];
         SCOPED_TRACE(testing::Message() << "rkOrgStr " << c.robot << ", rkGlowStr " << c.glow);
         frame(static_cast<float>(i));
-        expect_rgb(pixel_at(0.25f, 0.5f), scaled_sum(c.robot, ROBOT, c.glow, GLOW), 2, "left half");
-        expect_rgb(pixel_at(0.75f, 0.5f), BLACK, 0, "right half");
-        expect_rgb(pixel_at(0.25f, 0.2f), BLACK, 0, "below the pictures");
-        expect_rgb(pixel_at(0.25f, 0.8f), BLACK, 0, "above the pictures");
+        expect_rgb(pixel_at(0.25f, 0.5f), scaled_sum(c.robot, ROBOT, c.glow, GLOW), "left half", 2);
+        expect_rgb(pixel_at(0.75f, 0.5f), BLACK, "right half", 0);
+        expect_rgb(pixel_at(0.25f, 0.2f), BLACK, "below the pictures", 0);
+        expect_rgb(pixel_at(0.25f, 0.8f), BLACK, "above the pictures", 0);
     }
 }
 
@@ -87,14 +87,14 @@ TEST_F(RobotKuTest, TheRobotIsDrawnSharpAndTheGlowBlurred)
     const float just_left = 0.5f - 6.0f / WINDOW_WIDTH, just_right = 0.5f + 6.0f / WINDOW_WIDTH;
 
     frame(0.0f);
-    expect_rgb(pixel_at(just_left, 0.5f), ROBOT, 2, "robot left of its edge");
-    expect_rgb(pixel_at(just_right, 0.5f), BLACK, 0, "robot right of its edge");
+    expect_rgb(pixel_at(just_left, 0.5f), ROBOT, "robot left of its edge", 2);
+    expect_rgb(pixel_at(just_right, 0.5f), BLACK, "robot right of its edge", 0);
 
     frame(1.0f);
-    const Rgba left = pixel_at(just_left, 0.5f), right = pixel_at(just_right, 0.5f);
+    const Rgb left = pixel_at(just_left, 0.5f), right = pixel_at(just_right, 0.5f);
     EXPECT_LT(left.g, GLOW.g - 10) << "the glow fades before its edge";
     EXPECT_GT(right.g, 10) << "the glow spills past its edge";
-    expect_rgb(pixel_at(0.1f, 0.5f), GLOW, 2, "the glow's flat inside");
+    expect_rgb(pixel_at(0.1f, 0.5f), GLOW, "the glow's flat inside", 2);
 }
 
 // The build's pictures and the show's tracks: on the beat the glow adds its halos, half a
@@ -106,7 +106,7 @@ TEST_F(RobotKuShowTest, TheGlowPumpsOnTheBeatInItsStretch)
     start_in_show(new RobotKu(), "robotku");
     auto brightness = [] {
         long sum = 0;
-        count_pixels([&sum](const Rgba& p) {
+        count_pixels([&sum](const Rgb& p) {
             sum += p.r + p.g + p.b;
             return false;
         });
@@ -114,10 +114,10 @@ TEST_F(RobotKuShowTest, TheGlowPumpsOnTheBeatInItsStretch)
     };
     frame(170.0f);
     const long on_beat = brightness();
-    const int lit = count_pixels([](const Rgba& p) { return p.r + p.g + p.b > 150; });
+    const int lit = count_pixels([](const Rgb& p) { return p.r + p.g + p.b > 150; });
     frame(170.5f);
     const long off_beat = brightness();
     EXPECT_GT(lit, WINDOW_WIDTH * WINDOW_HEIGHT / 4) << "the robot covers much of the screen";
     EXPECT_GT(on_beat, off_beat + off_beat / 5);
-    expect_rgb(pixel_at(0.01f, 0.01f), BLACK, 0, "the corner beside the robot");
+    expect_rgb(pixel_at(0.01f, 0.01f), BLACK, "the corner beside the robot", 0);
 }
