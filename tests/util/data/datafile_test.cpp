@@ -162,7 +162,9 @@ TEST(DataFileDisk, TextModeReadsCarriageReturnLineFeedAsLineFeed)
         ASSERT_NE(text, nullptr) << mode;
         EXPECT_EQ(size, static_cast<int>(expected.size()) + (add_nul ? 1 : 0)) << mode;
         EXPECT_EQ(std::string(text, expected.size()), expected) << mode;
-        if (add_nul) EXPECT_EQ(text[expected.size()], '\0') << mode;
+        if (add_nul) {
+            EXPECT_EQ(text[expected.size()], '\0') << mode;
+        }
         std::free(text);
     };
     ChildResult disk = in_folder(dir, [&] {
