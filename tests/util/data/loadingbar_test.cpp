@@ -88,6 +88,7 @@ protected:
     {
         GlTest::SetUp();
         LoadingBar::set_clock(fake_ticks);
+        LoadingBar::set_progress_source(DataFile::packed_progress);
     }
 };
 
@@ -201,6 +202,7 @@ TEST(LoadingBarExit, EscapeOrCloseDuringLoadingEndsWithOneAndRemovesTheTemporary
         dir.write("packed.tmp", "x");
         ChildResult result = run_in_child([&] {
             open_gl_window(64, 64);
+            LoadingBar::set_quit_cleanup(DataFile::delete_temp_files);
             LoadingBar::init(64, 64, 1.0f);
             DataFile::temp_files.push_back(temp);
             SDL_Event event = {};
