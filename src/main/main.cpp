@@ -38,15 +38,14 @@ void choose_size_when_unlisted()
 
 void redraw_loading_bar() { LoadingBar::draw(1.0f, false); }
 
-// The loading bar shows the data layer's progress and is redrawn as files are handed out.
+} // namespace
+
 void connect_loading_bar()
 {
     DataFile::set_progress_callback(redraw_loading_bar);
     LoadingBar::set_progress_source(DataFile::packed_progress);
     LoadingBar::set_quit_cleanup(DataFile::delete_temp_files);
 }
-
-} // namespace
 
 void before_setup_dialog() {}
 void after_setup_dialog() {}
