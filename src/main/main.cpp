@@ -7,8 +7,8 @@
 
 #include "main/setup_dialog.h"
 #include "main/startup_settings.h"
-#include "platform/win32/kernel.h"
 #include "platform/runtime/diagnostic_log.h"
+#include "platform/win32/kernel.h"
 #include "platform/win32/messagebox.h"
 #include "scenes/scenemanager.h"
 #include "util/data/datafile.h"
