@@ -17,6 +17,7 @@ typedef std::int32_t LONG;
 #define FALSE 0
 #endif
 
+typedef void* HANDLE;
 typedef void* HWND;
 typedef void* HINSTANCE;
 typedef HINSTANCE HMODULE;
