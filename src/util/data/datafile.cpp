@@ -498,6 +498,13 @@ void delete_temp_files()
 
 int stat_path(const char* path, struct stat* record) { return stat(path, record); }
 
+bool has_file(const char* name)
+{
+    if (mode == DATAFILE_MODE_READ) return find_entry(name) != nullptr;
+    struct stat record;
+    return stat_path(name, &record) == 0 && !S_ISDIR(record.st_mode);
+}
+
 } // namespace DataFile
 
 bool LoadBuffer(TiXmlDocument& document, char* buffer, int length, TiXmlEncoding encoding)
