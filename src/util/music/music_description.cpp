@@ -204,13 +204,14 @@ LFO* read_lfo(const TiXmlElement* lfo_element, std::string* template_file)
         FATAL_ERROR(SOURCE, message.str());
     }
 
-    LFO* lfo = new LFO(wave_type, cc, numerator, denominator, triplet);
+    // The template is looked up before the oscillator is made, so that a report about it
+    // leaves nothing unowned.
     const TiXmlElement* template_element =
         required(controller, "template", controller_text);
     *template_file =
         required_attribute(template_element, "file", controller_text +
                                                          "->FirstChildElement( \"template\" )");
-    return lfo;
+    return new LFO(wave_type, cc, numerator, denominator, triplet);
 }
 
 // An envelope element; its times are given in seconds and kept in beats of the music's tempo,
