@@ -153,7 +153,7 @@ TEST_F(SetupDialogCore, ThreeModesListSmallestFirstAndStoreTheLargest)
     EXPECT_EQ(g_settings.height, 1080);
     EXPECT_EQ(selected(SETUP_ANTIALIASING), "None");
     EXPECT_EQ(selected(SETUP_ASPECT), "16:9");
-    EXPECT_EQ(g_settings.sync_client, 0); // the editor-mode box is not in the template
+    EXPECT_EQ(g_settings.sync_mode, 0); // the editor-mode box is not in the template
     EXPECT_EQ(GetDlgItem(session->handle(), SETUP_EDITOR_MODE), nullptr);
     EXPECT_EQ(SendMessageA(nullptr, CB_GETCURSEL, 0, 0), 0);
 }

@@ -366,6 +366,42 @@ TEST(DataFilePacked, WriteModeCollectsAndReadModeServesEveryFileByteForByte)
     EXPECT_EQ(reading.exit_code, 0) << reading.out << reading.err;
 }
 
+namespace {
+
+int g_reports = 0;
+void count_report() { ++g_reports; }
+
+} // namespace
+
+TEST(DataFileProgress, EveryFileHandedOutIsReportedAndReadModeCountsThePackedEntries)
+{
+    TempDir dir;
+    write_tree(dir);
+    dir.write("data.qxv", packed_file(chunk("a.txt", "x") + chunk("b.txt", "y")));
+    ChildResult result = in_folder(dir, [] {
+        DataFile::set_progress_callback(count_report);
+        load_tree();
+        EXPECT_EQ(g_reports, 5) << "disk mode";
+        int size = 0;
+        EXPECT_EQ(DataFile::load_file("data/none.png", "rb", &size, false), nullptr);
+        EXPECT_EQ(g_reports, 5) << "a missing file is not reported";
+        unsigned int loaded = 9, total = 9;
+        EXPECT_FALSE(DataFile::packed_progress(&loaded, &total)) << "nothing counted on disk";
+
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        ASSERT_TRUE(DataFile::packed_progress(&loaded, &total));
+        EXPECT_EQ(loaded, 0u);
+        EXPECT_EQ(total, 2u);
+        std::free(DataFile::load_file("b.txt", "rb", &size, false));
+        EXPECT_EQ(g_reports, 6);
+        ASSERT_TRUE(DataFile::packed_progress(&loaded, &total));
+        EXPECT_EQ(loaded, 1u);
+        EXPECT_EQ(total, 2u);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+}
+
 TEST(DataFilePacked, WriteOutsideWriteModeDoesNothing)
 {
     TempDir dir;

@@ -102,6 +102,7 @@ protected:
                 glClearColor(0, 0, 0, 0);
                 glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
                 LoadingBar::set_clock(fake_ticks);
+                LoadingBar::set_progress_source(DataFile::packed_progress);
                 body();
                 EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
                 std::fflush(stdout);
@@ -243,6 +244,7 @@ TEST(LoadingBarExit, EscapeOrCloseDuringLoadingEndsWithOneAndRemovesTheTemporary
         EXPECT_EXIT(
             {
                 open_gl_window(64, 64);
+                LoadingBar::set_quit_cleanup(DataFile::delete_temp_files);
                 LoadingBar::init(64, 64, 1.0f);
                 DataFile::temp_files.push_back(temp);
                 SDL_Event event = {};
