@@ -41,19 +41,27 @@ void normalise_normal(Vector3& normal)
     normal.normalize();
 }
 
+// One quad of the mirror from client arrays: texture coordinate and corner in the order
+// (0, 0) (-w, -h), (0, 1) (-w, h), (1, 1) (w, h), (1, 0) (w, -h). A draw call of its own, so
+// the material set just before it is the one it is lit with (immediate-mode primitives may
+// be batched past a material change).
 void quad(float w, float h, float z, float normal_z)
 {
-    glBegin(GL_QUADS);
-    glNormal3f(0.0f, 0.0f, normal_z);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(-w, -h, z);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(-w, h, z);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(w, h, z);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(w, -h, z);
-    glEnd();
+    const float corners[12] = {-w, -h, z, -w, h, z, w, h, z, w, -h, z};
+    const float normals[12] = {0, 0, normal_z, 0, 0, normal_z, 0, 0, normal_z, 0, 0, normal_z};
+    const float texcoords[8] = {0, 0, 0, 1, 1, 1, 1, 0};
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glClientActiveTexture(GL_TEXTURE0);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, corners);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glTexCoordPointer(2, GL_FLOAT, 0, texcoords);
+    glDrawArrays(GL_QUADS, 0, 4);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 } // namespace
