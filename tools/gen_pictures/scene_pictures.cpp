@@ -109,13 +109,15 @@ Canvas draw_flames()
 
 std::vector<Canvas> draw_nebula_faces(int size)
 {
-    // Direction of a face pixel; faces -X, +X, -Y, +Y, -Z, +Z in the usual cube-map layout.
+    // Direction of a face pixel; faces -X, +X, -Y, +Y, -Z, +Z in GL's cube-map layout, with
+    // the picture's top row at t = 0 (the cube texture turns the loaded rows upside down).
+    // Neighbouring faces then meet without a seam.
     auto direction = [](int face, double u, double v, double& x, double& y, double& z) {
         switch (face) {
         case 0: x = -1; y = -v; z = u; break;
         case 1: x = 1; y = -v; z = -u; break;
-        case 2: x = u; y = -1; z = v; break;
-        case 3: x = u; y = 1; z = -v; break;
+        case 2: x = u; y = -1; z = -v; break;
+        case 3: x = u; y = 1; z = v; break;
         case 4: x = -u; y = -v; z = -1; break;
         default: x = u; y = -v; z = 1; break;
         }

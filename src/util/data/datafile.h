@@ -52,6 +52,10 @@ char* load_gzip_file(const char* name, const char* fopen_mode, int* size, bool a
 // delete_temp_files or by a fatal report), or NULL.
 FILE* open_file(const char* name, const char* fopen_mode, bool export_to_disk);
 
+// True when a loader would find the file: in read mode a packed entry of that name, in the
+// other modes a file (not a directory) on disk.
+bool has_file(const char* name);
+
 void export_mp3();
 void delete_temp_files();
 int stat_path(const char* path, struct stat* record);
