@@ -5,15 +5,20 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
+
+#include <GL/glu.h>
 
 #include "objects3d_fixture.h"
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
 #include "util/camera/camera.h"
+#include "util/data/datafile.h"
 #include "util/fbo/fbo.h"
 #include "util/light/light.h"
 #include "util/objects3d/prefabs.h"
+#include "util/shaderprogram/shaderbank.h"
 
 using namespace objects3d_fixture;
 
@@ -563,4 +568,62 @@ TEST_F(Objects3DTest, RenderFaultsAreFatal)
                      }),
                      OBJECTS_SOURCE, c.line, c.message);
     }
+}
+
+namespace {
+
+// Window coordinates of a world point under the projection and viewport in force and the
+// camera's view.
+void project(const Camera& camera, double x, double y, double z, int* px, int* py)
+{
+    double projection[16];
+    double view[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    for (int i = 0; i < 16; ++i) view[i] = camera.get_view_matrix().m[i];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    double wx = 0, wy = 0, wz = 0;
+    gluProject(x, y, z, view, projection, viewport, &wx, &wy, &wz);
+    *px = static_cast<int>(wx);
+    *py = static_cast<int>(wy);
+}
+
+} // namespace
+
+// The production's programs from the shader bank: a cube over a floor, lit from above.
+TEST_F(Objects3DTest, BankProgramsLightThePlainRenderAndShadowTheFloorUnderTheCube)
+{
+    ASSERT_EQ(chdir(PELLORVANE_SOURCE_DIR), 0);
+    DataFile::set_mode(DATAFILE_MODE_DISK);
+    ShaderBank bank;
+    renderer.set_shaders(bank);
+    const int bank_slots[OBJ_SHADER_COUNT] = {15, 16, 21, 22, 23, 24, 25, 33, 34, 3};
+    for (int slot = 0; slot < OBJ_SHADER_COUNT; ++slot) {
+        EXPECT_EQ(renderer.shaders[slot], bank.get_shader(bank_slots[slot])) << slot;
+    }
+
+    std::unique_ptr<Mesh> floor(Prefabs::plane_mesh(10.0f, 10.0f, 1.0f));
+    std::unique_ptr<Mesh> small(Prefabs::cube_mesh(1.0f, false));
+    Material material;
+    add(floor.get(), &material);
+    add(small.get(), &material)->transform.translate(0.0f, 1.5f, 0.0f);
+    Light light;
+    light.set_position(0.0f, 4.0f, 0.0f);
+    light.set_attenuation_range(40.0f);
+    renderer.lights = {&light};
+    camera.look_at(0, 6, 6, 0, 0, 0, 0, 1, 0);
+
+    renderer.render(false);
+    int under_x = 0, under_y = 0, open_x = 0, open_y = 0;
+    project(camera, 0, 0, 0, &under_x, &under_y);
+    project(camera, 2.5, 0, 0, &open_x, &open_y);
+    EXPECT_GT(pixel(under_x, under_y)[0], 40) << "unshadowed: lit under the cube too";
+    EXPECT_GT(pixel(open_x, open_y)[0], 40);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    renderer.render(true);
+    const int shadowed = pixel(under_x, under_y)[0];
+    const int lit = pixel(open_x, open_y)[0];
+    EXPECT_GT(lit, 40);
+    EXPECT_LT(shadowed, lit / 4) << "the floor under the cube lies in its shadow";
 }
