@@ -203,7 +203,11 @@ void Mirror::draw(int mode, int light)
         quad(w, h, back_distance(), 1.0f);
     }
 
-    if (texture != nullptr) Texture::unbind(unit);
+    if (texture != nullptr) {
+        Texture::unbind(unit);
+    } else {
+        glActiveTexture(GL_TEXTURE0);
+    }
     glDepthMask(GL_TRUE);
     glPopMatrix();
 }

@@ -451,7 +451,12 @@ void Objects3D::draw_object(int index, int mode)
     if (has_vertices) glDisableClientState(GL_VERTEX_ARRAY);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    if (texture != nullptr) Texture::unbind(unit);
+    // Back on unit 0 either way, where the next object looks for an enabled shadow cube.
+    if (texture != nullptr) {
+        Texture::unbind(unit);
+    } else {
+        glActiveTexture(GL_TEXTURE0);
+    }
     glPopMatrix();
 }
 

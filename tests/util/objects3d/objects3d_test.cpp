@@ -278,7 +278,14 @@ TEST_F(Objects3DTest, TexturedObjectsBindTheirTextureOnUnitZeroOrOneBesideACubeM
     glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
     EXPECT_EQ(active, GL_TEXTURE0);
 
-    // With a cube map enabled the colour texture goes to unit 1: the probe reads unit 1.
+    // With a cube map enabled the colour texture goes to unit 1: the probe reads unit 1. An
+    // untextured object drawn first must not leave another unit active.
+    Material plain;
+    Node3D* side = add(cube.get(), &plain);
+    side->transform.translate(100.0f, 0.0f, 0.0f);
+    std::vector<int>& order = renderer.master_node->children;
+    order.insert(order.begin(), order.back());
+    order.pop_back();
     probes[OBJ_SHADER_TEXTURE]->bind();
     probes[OBJ_SHADER_TEXTURE]->set_uniform_1i("picture", 1);
     ShaderProgram::unbind();
