@@ -634,3 +634,24 @@ TEST_F(Objects3DTest, BankProgramsLightThePlainRenderAndShadowTheFloorUnderTheCu
     EXPECT_GT(lit, 40);
     EXPECT_LT(shadowed, lit / 4) << "the floor under the cube lies in its shadow";
 }
+
+TEST_F(Objects3DTest, TangentsReachTheProgramsTangentAttributeWithTheirStride)
+{
+    // The probe reads all four tangent components; the linker picks the attribute's slot.
+    use_probe(OBJ_SHADER_NOTEX, std::unique_ptr<ShaderProgram>(new ShaderProgram(
+                                    "#version 120\nattribute vec4 tangent;\nattribute vec4 unused;\n"
+                                    "varying vec4 colour;\n"
+                                    "void main() { colour = tangent + unused * 0.0; gl_Position = ftransform(); }\n",
+                                    "#version 120\nvarying vec4 colour;\n"
+                                    "void main() { gl_FragColor = vec4(colour.rgb * colour.a, 1.0); }\n",
+                                    false)));
+    Mesh quad;
+    quad.vertices = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, -1, 0, 1, 1, 0, -1, 1, 0};
+    quad.vertices_stride = 3;
+    for (int i = 0; i < 6; ++i) quad.tangents.insert(quad.tangents.end(), {1.0f, 0.5f, 0.25f, 0.5f});
+    quad.tangents_stride = 4;
+    Material material;
+    add(&quad, &material);
+    renderer.render(false);
+    expect_rgb_near(pixel(128, 128), 128, 64, 32, "tangent times its fourth component");
+}
