@@ -2,9 +2,11 @@
 
 #include "scenes/scene/scene.h"
 #include "scenes/scene_kucredits/kucredits.h"
+#include "scenes/scene_musictunnel/musictunnel.h"
 #include "scenes/scene_oneinchfurther/oneinchfurther.h"
 #include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
+#include "scenes/scene_stagelights/stagelights.h"
 
 Scene* make_show_scene(int index)
 {
@@ -15,9 +17,9 @@ Scene* make_show_scene(int index)
     case 3: return nullptr;  // PicturePuzzle
     case 4: return nullptr;  // KuVits
     case 5: return nullptr;  // Oscilloscope
-    case 6: return nullptr;  // StageLights
+    case 6: return new StageLights();
     case 7: return nullptr;  // SkyboxWeirdness
-    case 8: return nullptr;  // MusicTunnel
+    case 8: return new MusicTunnel();
     case 9: return nullptr;  // SpectrumBoxes
     case 10: return new QuorelAnnouncer();
     case 11: return nullptr; // KuSlipp
