@@ -1,5 +1,6 @@
 #include "util/data/datafile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -32,6 +33,8 @@ namespace {
 const char* const SOURCE = "src\\util\\data\\data";
 
 bool g_packed_file_read = false;
+
+const std::size_t UTF8_SEQUENCE_MAX = 4;
 
 // Log texts are printf formats; a name put into one must not bring format directives.
 std::string escaped(const std::string& text)
@@ -70,6 +73,35 @@ long file_length(FILE* file)
 }
 
 void draw_loading_bar() { LoadingBar::draw(1.0f, false); }
+
+// Reads up to isize bytes into a new buffer of room for the data and two spare bytes, or null
+// when memory is short. The size at the end of a gzip file is only a claim, so the buffer grows
+// with what the stream really gives: a few bytes cannot ask for gigabytes. The count read, or
+// gzread's answer (0 or -1) when nothing could be read.
+int read_gzip_data(gzFile gz, std::uint32_t isize, char** out)
+{
+    const std::size_t CHUNK = 1 << 16;
+    std::size_t capacity = std::min<std::size_t>(isize, CHUNK) + 2;
+    char* buffer = static_cast<char*>(std::malloc(capacity));
+    std::size_t total = 0;
+    int last = 0;
+    while (buffer != nullptr && total < isize) {
+        std::size_t want = std::min<std::size_t>(isize - total, CHUNK);
+        if (total + want + 2 > capacity) {
+            capacity = std::min<std::size_t>(std::max(capacity * 2, total + want + 2),
+                                             static_cast<std::size_t>(isize) + 2);
+            char* grown = static_cast<char*>(std::realloc(buffer, capacity));
+            if (grown == nullptr) std::free(buffer);
+            buffer = grown;
+            if (buffer == nullptr) break;
+        }
+        last = gzread(gz, buffer + total, static_cast<unsigned>(want));
+        if (last <= 0) break;
+        total += static_cast<std::size_t>(last);
+    }
+    *out = buffer;
+    return total > 0 ? static_cast<int>(total) : last;
+}
 
 // Write mode: the first entry with this name, or null.
 DataEntry* find_collected(const char* name)
@@ -300,12 +332,16 @@ char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nu
     size_t count = std::fread(buffer, 1, static_cast<size_t>(length), file);
     if (count < 1) {
         std::fclose(file);
+        std::free(buffer);
         FATAL_ERROR(SOURCE, compose("Tried to read ", length, " bytes from ", name, ", got ", count));
     }
     std::fclose(file);
     if (count < static_cast<size_t>(length)) {
         char* copy = static_cast<char*>(std::malloc(count + (add_nul ? 1 : 0)));
-        if (copy == nullptr) FATAL_ERROR(SOURCE, null_text("copybuffer"));
+        if (copy == nullptr) {
+            std::free(buffer);
+            FATAL_ERROR(SOURCE, null_text("copybuffer"));
+        }
         std::memcpy(copy, buffer, count);
         std::free(buffer);
         buffer = copy;
@@ -343,22 +379,27 @@ char* load_gzip_file(const char* name, const char* fopen_mode, int* size, bool a
                           static_cast<std::uint32_t>(tail[1]) << 8 |
                           static_cast<std::uint32_t>(tail[2]) << 16 |
                           static_cast<std::uint32_t>(tail[3]) << 24;
-    char* buffer = nullptr;
-    if (isize <= static_cast<std::uint32_t>(INT_MAX - 2)) {
-        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(isize) + 2));
-    }
-    if (buffer == nullptr) FATAL_ERROR(SOURCE, compose("Failed to allocate memory for loading ", name));
+    if (isize > static_cast<std::uint32_t>(INT_MAX - 2))
+        FATAL_ERROR(SOURCE, compose("Failed to allocate memory for loading ", name));
 
     gzFile gz = gzopen(name, fopen_mode);
     if (gz == nullptr) FATAL_ERROR(SOURCE, compose("Argh, failed to open ", name, "\n", errno));
-    int result = gzread(gz, buffer, isize);
+    // Every report below gives the buffer back first: a report need not end the process.
+    char* buffer = nullptr;
+    int result = read_gzip_data(gz, isize, &buffer);
+    if (buffer == nullptr) {
+        gzclose(gz);
+        FATAL_ERROR(SOURCE, compose("Failed to allocate memory for loading ", name));
+    }
     if (result < 1) {
         gzclose(gz);
+        std::free(buffer);
         FATAL_ERROR(SOURCE, compose("Something went wrong reading from ", name,
                                     ", we got return value ", result));
     }
     if (static_cast<std::uint32_t>(result) != isize) {
         gzclose(gz);
+        std::free(buffer);
         FATAL_ERROR(SOURCE, compose("[TODO/FIXME] (gzip) flength of ", isize, " does not match ",
                                     result, "\n"));
     }
@@ -495,7 +536,7 @@ bool LoadBuffer(TiXmlDocument& document, char* buffer, int length, TiXmlEncoding
     document.Clear();
     buffer[length] = '\0';
     std::string text;
-    text.reserve(static_cast<size_t>(length));
+    text.reserve(static_cast<size_t>(length) + UTF8_SEQUENCE_MAX);
     for (const char* p = buffer; *p != '\0'; ++p) {
         if (*p == '\r') {
             text += '\n';
@@ -504,6 +545,9 @@ bool LoadBuffer(TiXmlDocument& document, char* buffer, int length, TiXmlEncoding
             text += *p;
         }
     }
+    // The parser steps over a UTF-8 sequence by the length its lead byte announces, even when
+    // the text ends inside it: the terminators after the text keep such a step within it.
+    text.append(UTF8_SEQUENCE_MAX, '\0');
     document.Parse(text.c_str(), nullptr, encoding);
     return !document.Error();
 }

@@ -400,7 +400,8 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
     if (count == 0) return decoded_size == 0;
     if (count == 1) {
         if (decoded_size > bit_count) return false;
-        std::memset(out, table[0].symbol, decoded_size);
+        // An empty result may come with no room at all (out null).
+        if (decoded_size > 0) std::memset(out, table[0].symbol, decoded_size);
         bit_pos = decoded_size;
         *out_size = decoded_size;
         return true;

@@ -34,5 +34,11 @@ std::string null_text(const char* name);
 // temporary files there). Handlers run in reverse order of registration.
 void add_fatal_cleanup(void (*handler)());
 
+// Where a report ends once its clean-up has run: by default the process, with exit code 1. A
+// harness that feeds many inputs to one process installs an end that leaves only the current
+// input (it throws, and the harness catches); an end that returns still ends the process.
+// Null restores the default.
+void set_fatal_end(void (*end)());
+
 // Where no line is given for a report, the line of the report in our own source serves.
 #define FATAL_ERROR(source, message) fatal_error((source), __LINE__, (message))

@@ -80,13 +80,30 @@ std::string lower_extension(const std::string& name)
     return extension;
 }
 
-// Loads an XML file through the data layer, or ends with the parser's own words.
+// Loads an XML file through the data layer, or ends with the parser's own words. The stream
+// is parsed by the data layer's buffer parse, which keeps the parser inside the text when a
+// file ends in the middle of a UTF-8 sequence.
 void load_document(TiXmlDocument& document, const std::string& path)
 {
     FILE* file = DataFile::open_file(path.c_str(), "rb", false);
-    bool loaded = document.LoadFile(file);
-    if (file != nullptr)
+    bool loaded = false;
+    if (file == nullptr) {
+        loaded = LoadBuffer(document, nullptr, 0);
+    } else {
+        std::string text;
+        char chunk[4096];
+        std::size_t got = 0;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+            text.append(chunk, got);
         std::fclose(file);
+        if (text.empty()) {
+            document.SetError(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, nullptr, nullptr,
+                              TIXML_ENCODING_UNKNOWN);
+        } else {
+            text.push_back('\0'); // the room LoadBuffer writes its terminator into
+            loaded = LoadBuffer(document, &text[0], static_cast<int>(text.size() - 1));
+        }
+    }
     if (!loaded)
         FATAL_ERROR(SOURCE, "Could not load " + path + ". Error='" + document.ErrorDesc() +
                                 "'. Exiting.\n");

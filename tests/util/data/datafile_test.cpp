@@ -184,6 +184,47 @@ TEST(DataFileDisk, EmptyAndShortFilesAreFatal)
     }
 }
 
+TEST(DataFileDisk, GzipSizeAtTheEndIsCheckedAgainstTheData)
+{
+    // A file of many chunks loads whole; one whose last four bytes claim 2 GiB is refused by
+    // what its data gives, without room for the claim being taken first.
+    TempDir dir;
+    std::string big;
+    for (int i = 0; i < 300000; ++i) big.push_back(static_cast<char>('a' + (i * 7 + i / 13) % 26));
+    gzip_bytes(big, dir.file("big.gz"));
+    std::string lying = gzip_bytes("hello world", dir.file("small.gz"));
+    const std::string two_gib("\x00\xff\xff\x7f", 4);
+    lying.replace(lying.size() - 4, 4, two_gib);
+    dir.write("lying.gz", lying);
+    dir.write("plain.txt", "not compressed" + two_gib); // read as it stands: 18 bytes
+
+    ChildResult loaded = in_folder(dir, [&] {
+        int size = 0;
+        char* data = DataFile::load_gzip_file("big.gz", "rb", &size, false);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(size, static_cast<int>(big.size()));
+        EXPECT_EQ(std::string(data, big.size()), big);
+        EXPECT_EQ(data[big.size()], '\0');
+        EXPECT_EQ(data[big.size() + 1], '\0');
+        std::free(data);
+    });
+    EXPECT_EQ(loaded.exit_code, 0) << loaded.out << loaded.err;
+
+    const struct {
+        const char* file;
+        const char* message;
+    } refusals[] = {
+        {"lying.gz", "Something went wrong reading from lying.gz, we got return value -1"},
+        {"plain.txt", "flength of 2147483392 does not match 18"},
+    };
+    for (const auto& refusal : refusals) {
+        ChildResult refused =
+            in_folder(dir, [&] { DataFile::load_gzip_file(refusal.file, "rb", nullptr, false); });
+        EXPECT_EQ(refused.exit_code, 1);
+        EXPECT_NE(refused.err.find(refusal.message), std::string::npos) << refused.err;
+    }
+}
+
 TEST(LoadBufferTest, NullAndEmptyBuffersSetTheirErrors)
 {
     TiXmlDocument document;
@@ -215,6 +256,14 @@ TEST(LoadBufferTest, TerminatesTheBufferAndTurnsLineEndsIntoLineFeeds)
     bad.push_back('\0');
     EXPECT_FALSE(LoadBuffer(document, bad.data(), static_cast<int>(broken.size())));
     EXPECT_TRUE(document.Error());
+
+    // Texts that end inside a UTF-8 sequence: the parser's step over the sequence stays within
+    // the terminators, and the text is refused.
+    for (std::string cut : {"<a>x\xF0", "<a b=\"\xE2", "<\xF4", "<a>\xC3", "<a\xF0"}) {
+        std::vector<char> text(cut.begin(), cut.end());
+        text.push_back('\0');
+        EXPECT_FALSE(LoadBuffer(document, text.data(), static_cast<int>(cut.size()))) << cut;
+    }
 }
 
 TEST(DataFilePacked, WriteModeCollectsAndReadModeServesEveryFileByteForByte)
