@@ -13,6 +13,6 @@ void main()
     vec3 smoke = texture2D(texSmoke, uv).rgb;
     vec3 beams = texture2D(texLasers, uv).rgb;
     float haze = clamp(dot(smoke, vec3(1.0 / 3.0)), 0.0, 1.0);
-    vec3 colour = stage * (1.0 - 0.35 * haze) + smoke * 0.5 + beams * (0.9 + 1.5 * haze);
+    vec3 colour = stage * (1.0 - 0.35 * haze) + smoke * 0.9 + beams * (0.9 + 1.5 * haze);
     gl_FragColor = vec4(colour, 1.0);
 }
