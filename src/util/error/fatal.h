@@ -3,6 +3,9 @@
 // The caption is "Error in file " + source + ":" + line, the text the caption, "\n\n" and the
 // message. Source paths are the program's own module names in backslash form
 // ("src\\main"), so reports read the same on every platform.
+// Reports that have a line of their own name it as a fixed number (fatal_error(SOURCE, 620,
+// ...)) rather than __LINE__: captions are part of what the user and the tests see, so they
+// must not move when our source is edited. FATAL_ERROR serves the reports without one.
 #pragma once
 
 #include <sstream>

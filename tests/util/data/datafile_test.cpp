@@ -148,6 +148,48 @@ TEST(DataFileDisk, LoadersReadTheTreeAndMissingFilesGiveNull)
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
 }
 
+// Text mode ("rt") reads each CR LF as LF, on disk, while packing and from the packed file;
+// binary mode keeps every byte. A lone CR is not a line end and stays.
+TEST(DataFileDisk, TextModeReadsCarriageReturnLineFeedAsLineFeed)
+{
+    const std::string crlf = "uniform float a;\r\nvoid main()\r\n{ }\rx\r\n";
+    const std::string lf = "uniform float a;\nvoid main()\n{ }\rx\n";
+    TempDir dir;
+    dir.write("data/shaders/crlf.frag", crlf);
+    auto expect_text = [&](const char* mode, bool add_nul, const std::string& expected) {
+        int size = -1;
+        char* text = DataFile::load_file("data/shaders/crlf.frag", mode, &size, add_nul);
+        ASSERT_NE(text, nullptr) << mode;
+        EXPECT_EQ(size, static_cast<int>(expected.size()) + (add_nul ? 1 : 0)) << mode;
+        EXPECT_EQ(std::string(text, expected.size()), expected) << mode;
+        if (add_nul) {
+            EXPECT_EQ(text[expected.size()], '\0') << mode;
+        }
+        std::free(text);
+    };
+    ChildResult disk = in_folder(dir, [&] {
+        expect_text("rt", true, lf);
+        expect_text("rt", false, lf);
+        expect_text("rb", true, crlf);
+        DataFile::set_mode(DATAFILE_MODE_WRITE);
+        expect_text("rt", true, lf);
+        ASSERT_EQ(DataFile::entries.size(), 1u);
+        EXPECT_EQ(std::string(DataFile::entries[0]->data, DataFile::entries[0]->size), lf + '\0');
+    });
+    EXPECT_EQ(disk.exit_code, 0) << disk.out << disk.err;
+
+    // A packed entry that still holds CR LF is read the same way.
+    TempDir reader;
+    reader.write("data.qxv", packed_file(chunk("data/shaders/crlf.frag", crlf + '\0')));
+    ChildResult packed = in_folder(reader, [&] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        expect_text("rt", true, lf);
+        expect_text("rb", true, crlf);
+    });
+    EXPECT_EQ(packed.exit_code, 0) << packed.out << packed.err;
+}
+
 TEST(DataFileDisk, EmptyAndShortFilesAreFatal)
 {
     TempDir dir;
@@ -322,6 +364,42 @@ TEST(DataFilePacked, WriteModeCollectsAndReadModeServesEveryFileByteForByte)
         DataFile::delete_temp_files();
     });
     EXPECT_EQ(reading.exit_code, 0) << reading.out << reading.err;
+}
+
+namespace {
+
+int g_reports = 0;
+void count_report() { ++g_reports; }
+
+} // namespace
+
+TEST(DataFileProgress, EveryFileHandedOutIsReportedAndReadModeCountsThePackedEntries)
+{
+    TempDir dir;
+    write_tree(dir);
+    dir.write("data.qxv", packed_file(chunk("a.txt", "x") + chunk("b.txt", "y")));
+    ChildResult result = in_folder(dir, [] {
+        DataFile::set_progress_callback(count_report);
+        load_tree();
+        EXPECT_EQ(g_reports, 5) << "disk mode";
+        int size = 0;
+        EXPECT_EQ(DataFile::load_file("data/none.png", "rb", &size, false), nullptr);
+        EXPECT_EQ(g_reports, 5) << "a missing file is not reported";
+        unsigned int loaded = 9, total = 9;
+        EXPECT_FALSE(DataFile::packed_progress(&loaded, &total)) << "nothing counted on disk";
+
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        ASSERT_TRUE(DataFile::packed_progress(&loaded, &total));
+        EXPECT_EQ(loaded, 0u);
+        EXPECT_EQ(total, 2u);
+        std::free(DataFile::load_file("b.txt", "rb", &size, false));
+        EXPECT_EQ(g_reports, 6);
+        ASSERT_TRUE(DataFile::packed_progress(&loaded, &total));
+        EXPECT_EQ(loaded, 1u);
+        EXPECT_EQ(total, 2u);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
 }
 
 TEST(DataFilePacked, WriteOutsideWriteModeDoesNothing)
