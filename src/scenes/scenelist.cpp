@@ -5,10 +5,12 @@
 #include "scenes/scene_kuslipp/kuslipp.h"
 #include "scenes/scene_kutemp/kutemp.h"
 #include "scenes/scene_kuvits/kuvits.h"
+#include "scenes/scene_musictunnel/musictunnel.h"
 #include "scenes/scene_oneinchfurther/oneinchfurther.h"
 #include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
 #include "scenes/scene_robotku/robotku.h"
+#include "scenes/scene_stagelights/stagelights.h"
 
 Scene* make_show_scene(int index)
 {
@@ -19,9 +21,9 @@ Scene* make_show_scene(int index)
     case 3: return nullptr;  // PicturePuzzle
     case 4: return new KuVits();
     case 5: return nullptr;  // Oscilloscope
-    case 6: return nullptr;  // StageLights
+    case 6: return new StageLights();
     case 7: return nullptr;  // SkyboxWeirdness
-    case 8: return nullptr;  // MusicTunnel
+    case 8: return new MusicTunnel();
     case 9: return nullptr;  // SpectrumBoxes
     case 10: return new QuorelAnnouncer();
     case 11: return new KuSlipp();
