@@ -3,8 +3,11 @@
 #include "scenes/scene/scene.h"
 #include "scenes/scene_kucredits/kucredits.h"
 #include "scenes/scene_oneinchfurther/oneinchfurther.h"
+#include "scenes/scene_oscilloscope/oscilloscope.h"
 #include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
+#include "scenes/scene_skyboxweirdness/skyboxweirdness.h"
+#include "scenes/scene_spectrumboxes/spectrumboxes.h"
 
 Scene* make_show_scene(int index)
 {
@@ -14,11 +17,11 @@ Scene* make_show_scene(int index)
     case 2: return nullptr;  // RobotKu
     case 3: return nullptr;  // PicturePuzzle
     case 4: return nullptr;  // KuVits
-    case 5: return nullptr;  // Oscilloscope
+    case 5: return new Oscilloscope();
     case 6: return nullptr;  // StageLights
-    case 7: return nullptr;  // SkyboxWeirdness
+    case 7: return new SkyboxWeirdness();
     case 8: return nullptr;  // MusicTunnel
-    case 9: return nullptr;  // SpectrumBoxes
+    case 9: return new SpectrumBoxes();
     case 10: return new QuorelAnnouncer();
     case 11: return nullptr; // KuSlipp
     case 12: return new KuCredits();
