@@ -33,6 +33,14 @@ extern std::vector<std::string> temp_files;
 extern std::string file_name;
 
 void set_mode(int new_mode);
+
+// Called each time a loader has handed out a file (start-up connects it to the loading bar);
+// none by default.
+typedef void (*ProgressCallback)();
+void set_progress_callback(ProgressCallback callback);
+// Read mode: the packed entries handed out so far and all packed entries, and true; outside
+// read mode nothing is counted and the result is false.
+bool packed_progress(unsigned int* loaded, unsigned int* total);
 // Read mode only, once: unpacks the packed file into entries. A missing, corrupt or truncated
 // file ends in the fatal report.
 void read(const char* file_name);
