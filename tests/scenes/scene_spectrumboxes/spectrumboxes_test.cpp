@@ -13,6 +13,7 @@
 #include "support/audio_fixture.h"
 #include "support/gl_fixture.h"
 #include "support/show_fixture.h"
+#include "util/fbo/fbo.h"
 #include "util/objects3d/prefabs.h"
 
 namespace {
@@ -350,3 +351,26 @@ TEST_F(SpectrumBoxesStack, NoCubeForZeroOneGreyCubeForALittleAndFiftyTwoAtMost)
 }
 
 } // namespace
+
+// A frame as the show draws it: into a frame-buffer object of a 16:9 picture.
+// Disabled: in a 16:9 frame the landscape still shows almost black (under investigation).
+TEST_F(SpectrumBoxesTest, DISABLED_AShowSizedFrameShowsTheLitLandscape)
+{
+    start();
+    scene->set_aspect(16.0f / 9.0f);
+    FBO target(640, 359, FBO_TYPE_COLOR);
+    set_beat(1.0);
+    target.push(true);
+    scene->reset_gl_state();
+    scene->reshape(640, 359);
+    scene->render();
+    const std::vector<unsigned char> picture = read_rgba(0, 0, 640, 359);
+    target.pop();
+    int lit = 0, blue = 0;
+    for (size_t i = 0; i < picture.size(); i += 4) {
+        if (picture[i] + picture[i + 1] + picture[i + 2] > 30) ++lit;
+        if (picture[i + 2] > 60 && picture[i + 2] > picture[i] + 30) ++blue;
+    }
+    EXPECT_GT(lit, 640 * 359 / 20) << "the grey rows and the stacks";
+    EXPECT_GT(blue, 100) << "the tone's stacks rise above their grey cube";
+}

@@ -213,7 +213,7 @@ TEST(Music, SpectrumPastTheEndIsSilenceNotTheLastWindow)
     const double bin_width = 44100.0 / 2048;
     TestSignal signal = make_sine_signal(44100, 44100, {60 * bin_width, 60 * bin_width}, {0.5, 0.5});
     std::string path = write_fixture(dir, "sine.ogg", encode_ogg(signal));
-    FakePositionMusic music(path.c_str(), 145.0f, 0.0f, false, 0);
+    SteppedMusic music(path.c_str(), 145.0f, 0.0f, false, 0);
     std::vector<float> bins(1024, 9.0f);
     music.position = 80000;
     ASSERT_GT(music.get_spectrum(bins.data()), 0);
