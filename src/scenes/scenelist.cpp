@@ -1,13 +1,16 @@
 #include "scenes/scenelist.h"
 
 #include "scenes/scene/scene.h"
+#include "scenes/scene_kucredits/kucredits.h"
+#include "scenes/scene_oneinchfurther/oneinchfurther.h"
+#include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
 
 Scene* make_show_scene(int index)
 {
     switch (index) {
     case 0: return new QuorelIntro();
-    case 1: return nullptr;  // OneInchFurther
+    case 1: return new OneInchFurther();
     case 2: return nullptr;  // RobotKu
     case 3: return nullptr;  // PicturePuzzle
     case 4: return nullptr;  // KuVits
@@ -16,9 +19,9 @@ Scene* make_show_scene(int index)
     case 7: return nullptr;  // SkyboxWeirdness
     case 8: return nullptr;  // MusicTunnel
     case 9: return nullptr;  // SpectrumBoxes
-    case 10: return nullptr; // QuorelAnnouncer
+    case 10: return new QuorelAnnouncer();
     case 11: return nullptr; // KuSlipp
-    case 12: return nullptr; // KuCredits
+    case 12: return new KuCredits();
     case 13: return nullptr; // KuTemp
     default: return nullptr;
     }

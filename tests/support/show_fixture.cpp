@@ -57,6 +57,11 @@ std::string ShowFolder::write_music(const TestSignal& signal) const
     return dir.file("music.ogg");
 }
 
+void ShowFolder::write_file(const std::string& relative, const std::string& bytes) const
+{
+    dir.write(relative, bytes);
+}
+
 ColourScene::ColourScene(float r_, float g_, float b_, float half_side_, bool additive_)
     : r(r_), g(g_), b(b_), half_side(half_side_), additive(additive_)
 {

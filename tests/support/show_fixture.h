@@ -33,6 +33,8 @@ public:
     void write_constant(const std::string& name, float value) const;
     // Writes a short stereo OGG music and returns its path ("music.ogg" in the folder).
     std::string write_music(const TestSignal& signal) const;
+    // Writes any file below the folder.
+    void write_file(const std::string& relative, const std::string& bytes) const;
 
     const std::string& path() const { return dir.path(); }
 

@@ -291,19 +291,20 @@ Canvas draw_robot_cow_glow(const Canvas& robot)
     return soft;
 }
 
-Canvas draw_announcer_strip(Fonts& fonts)
+Canvas draw_announcer_strip()
 {
+    // A light caption board: the announcer prints black text over all of it but the cow's
+    // corner, so it stays plain and pale, with a ruler edge along the top.
     const int w = 1280, h = 160;
     Canvas c(w, h);
-    c.shade([&](double, double y) { return mix(rgb(0x1A2A6A, 0.92), rgb(0x0A1030, 0.92), y / h); });
-    c.fill(rounded_box(0, 0, w, 8, 0), rgb(0xFFD040));
-    for (int i = 0; i < 64; ++i) {
-        double x = 10 + i * 20;
-        c.fill(segment({x, 8}, {x, i % 5 == 0 ? 30.0 : 20.0}, 1.2), rgb(0xFFD040));
+    c.shade([&](double, double y) { return mix(rgb(0xF6F0DC), rgb(0xE6DAB8), y / h); });
+    const Colour ink = rgb(0x3A3020);
+    c.fill(rounded_box(0, 0, w, 5, 0), ink);
+    for (int i = 0; i < 128; ++i) {
+        double x = 5 + i * 10;
+        c.fill(segment({x, 5}, {x, i % 10 == 0 ? 20.0 : i % 5 == 0 ? 14.0 : 10.0}, 1.0), ink);
     }
-    const char* units[] = {"TRC", "MALT", "F*CK", "ROFL", "BEER"};
-    for (int i = 0; i < 5; ++i)
-        fonts.bold.draw(c, units[i], 880 + (i % 3) * 120, 80 + (i / 3) * 50, 32, rgb(0xFFFFFF, 0.25));
+    c.fill(rounded_box(0, h - 4, w, h, 0), rgb(0xC8B47C));
     return c;
 }
 

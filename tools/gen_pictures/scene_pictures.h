@@ -20,7 +20,7 @@ Canvas draw_blackboard(Fonts& fonts);
 Canvas draw_cow_joke(Fonts& fonts, bool punch_line);
 Canvas draw_robot_cow();
 Canvas draw_robot_cow_glow(const Canvas& robot);
-Canvas draw_announcer_strip(Fonts& fonts);
+Canvas draw_announcer_strip();
 Canvas draw_cloud_sky();
 Canvas draw_plane();
 Canvas draw_flying_cow();
