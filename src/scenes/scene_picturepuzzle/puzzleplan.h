@@ -5,6 +5,7 @@
 // size and the state of the run-time random generator when it is made.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "util/math/intvector3.h"

@@ -45,7 +45,9 @@ void expect_sound_plan(const std::vector<PuzzleStep>& plan, const std::vector<In
             ASSERT_TRUE(cells.insert(std::make_tuple(c.x, c.y, c.z)).second)
                 << label << ": two cubes share a cell in step " << s;
         }
-        if (s > 0 && s % 2 == 0) ASSERT_EQ(step, plan[s - 1]) << label << ": step " << s << " is a pause";
+        if (s > 0 && s % 2 == 0) {
+            ASSERT_EQ(step, plan[s - 1]) << label << ": step " << s << " is a pause";
+        }
     }
 }
 
