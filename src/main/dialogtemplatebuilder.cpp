@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/runtime/byte_order.h"
+
 namespace {
 
 bool is_ordinal(const char* text)
@@ -40,8 +42,8 @@ bool DialogTemplateBuilder::reserve(size_t bytes)
 
 void DialogTemplateBuilder::put_word(WORD value)
 {
-    buffer[used++] = static_cast<unsigned char>(value & 0xFF);
-    buffer[used++] = static_cast<unsigned char>(value >> 8);
+    write_le16(buffer + used, value);
+    used += 2;
 }
 
 void DialogTemplateBuilder::put_dword(DWORD value)
@@ -131,10 +133,8 @@ DialogTemplateBuilder* DialogTemplateBuilder::add_item(DialogTemplateBuilder* bu
     builder->put_word(0); // no creation data
     builder->align4();
 
-    WORD count = static_cast<WORD>(builder->buffer[ITEM_COUNT_OFFSET] | (builder->buffer[ITEM_COUNT_OFFSET + 1] << 8));
-    ++count;
-    builder->buffer[ITEM_COUNT_OFFSET] = static_cast<unsigned char>(count & 0xFF);
-    builder->buffer[ITEM_COUNT_OFFSET + 1] = static_cast<unsigned char>(count >> 8);
+    WORD count = read_le16(builder->buffer + ITEM_COUNT_OFFSET);
+    write_le16(builder->buffer + ITEM_COUNT_OFFSET, static_cast<WORD>(count + 1));
     return builder;
 }
 

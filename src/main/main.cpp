@@ -7,12 +7,14 @@
 
 #include "main/setup_dialog.h"
 #include "main/startup_settings.h"
-#include "platform/win32/localtime.h"
+#include "platform/runtime/diagnostic_log.h"
+#include "platform/win32/kernel.h"
 #include "platform/win32/messagebox.h"
 #include "scenes/scenemanager.h"
 #include "util/data/datafile.h"
 #include "util/data/loadingbar.h"
 #include "util/error/fatal.h"
+#include "util/error/log.h"
 
 StartupSettings g_settings;
 
@@ -34,7 +36,16 @@ void choose_size_when_unlisted()
     g_settings.height = desktop_known ? video_info->current_h : 720;
 }
 
+void redraw_loading_bar() { LoadingBar::draw(1.0f, false); }
+
 } // namespace
+
+void connect_loading_bar()
+{
+    DataFile::set_progress_callback(redraw_loading_bar);
+    LoadingBar::set_progress_source(DataFile::packed_progress);
+    LoadingBar::set_quit_cleanup(DataFile::delete_temp_files);
+}
 
 void before_setup_dialog() {}
 void after_setup_dialog() {}
@@ -92,8 +103,8 @@ void check_gl_extensions()
 
 void main_loop(SceneManager* manager)
 {
-    bool capture = (g_settings.video_flags & SDL_FULLSCREEN) != 0;
-    manager->set_mouse_capture(capture);
+    bool mouse_capture = (g_settings.video_flags & SDL_FULLSCREEN) != 0;
+    manager->set_mouse_capture(mouse_capture);
 
     bool quit = false;
     while (!quit) {
@@ -104,8 +115,8 @@ void main_loop(SceneManager* manager)
                 if (event.key.keysym.sym == SDLK_ESCAPE) {
                     quit = true;
                 } else if (event.key.keysym.sym == SDLK_F12) {
-                    capture = !capture;
-                    manager->set_mouse_capture(capture);
+                    mouse_capture = !mouse_capture;
+                    manager->set_mouse_capture(mouse_capture);
                 } else {
                     manager->on_key_down(event.key.keysym.sym, 0, 0);
                 }
@@ -119,7 +130,7 @@ void main_loop(SceneManager* manager)
                     break;
                 }
                 manager->on_mouse_motion(event.motion);
-                if (capture) {
+                if (mouse_capture) {
                     SDL_WarpMouse(static_cast<Uint16>(g_settings.width / 2),
                                   static_cast<Uint16>(g_settings.height / 2));
                     g_ignore_next_motion = 1;
@@ -171,7 +182,7 @@ SceneManager* open_window_and_load(int bits_per_pixel, int data_mode)
 
     g_settings.video_flags |= SDL_OPENGL | SDL_RESIZABLE;
     if (g_settings.dump_avi) g_settings.video_flags &= ~static_cast<std::uint32_t>(SDL_FULLSCREEN);
-    if (g_settings.sync_client != 0) {
+    if (g_settings.sync_mode != 0) {
         g_settings.video_flags &= ~static_cast<std::uint32_t>(SDL_FULLSCREEN);
     }
 
@@ -200,12 +211,13 @@ SceneManager* open_window_and_load(int bits_per_pixel, int data_mode)
 
     float aspect = static_cast<float>(g_settings.aspect_num) / static_cast<float>(g_settings.aspect_den);
     DataFile::set_mode(data_mode);
+    connect_loading_bar();
     LoadingBar::init(g_settings.width, g_settings.height, aspect);
     DataFile::read(g_settings.data_file_name);
     LoadingBar::load_logo();
 
     SceneManager* manager = new SceneManager(g_settings.width, g_settings.height, aspect,
-                                             g_settings.dump_avi, g_settings.sync_client);
+                                             g_settings.dump_avi, g_settings.sync_mode);
     DataFile::write(g_settings.data_file_name);
     return manager;
 }
@@ -214,12 +226,14 @@ SceneManager* open_window_and_load(int bits_per_pixel, int data_mode)
 
 int SDL_main(int /*argc*/, char** /*argv*/)
 {
+    set_diagnostic_sink(log_line);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     int bits_per_pixel = init_video();
 
     before_setup_dialog();
     INT_PTR dialog_result = run_setup_dialog(instance, nullptr);
-    if (dialog_result != 1 && dialog_result != 106) return 0;
+    // Run plays the show, Get avi captures it; Quit or a failed dialog ends here.
+    if (dialog_result != SETUP_RUN && dialog_result != SETUP_GET_AVI) return 0;
     after_setup_dialog();
     choose_size_when_unlisted();
 
@@ -237,6 +251,7 @@ int SDL_main(int /*argc*/, char** /*argv*/)
 
 int run_packer()
 {
+    set_diagnostic_sink(log_line);
     g_settings.width = 1280;
     g_settings.height = 720;
     g_settings.video_flags &= ~static_cast<std::uint32_t>(SDL_FULLSCREEN);

@@ -21,5 +21,9 @@ std::string missing_extensions_text(const std::vector<std::string>& missing);
 
 void main_loop(SceneManager* manager);
 
+// The loading bar shows the data layer's progress and is redrawn as files are handed out;
+// Escape on it removes the data layer's temporary files before the program ends.
+void connect_loading_bar();
+
 void before_setup_dialog();
 void after_setup_dialog();

@@ -152,97 +152,125 @@ INT_PTR run_setup_dialog(HINSTANCE instance, HWND owner)
     return result;
 }
 
-INT_PTR setup_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM)
+namespace {
+
+// WM_INITDIALOG: fills the lists, checks the boxes from g_settings and stores every choice
+// once, as though each control had been chosen.
+INT_PTR init_setup_dialog(HWND window)
 {
-    HWND resolution_list = GetDlgItem(window, SETUP_RESOLUTION);
-    HWND antialiasing_list = GetDlgItem(window, SETUP_ANTIALIASING);
-    HWND fullscreen_box = GetDlgItem(window, SETUP_FULLSCREEN);
-    HWND vsync_box = GetDlgItem(window, SETUP_VSYNC);
-    HWND aspect_list = GetDlgItem(window, SETUP_ASPECT);
-    HWND editor_box = GetDlgItem(window, SETUP_EDITOR_MODE);
-
-    if (message == WM_INITDIALOG) {
-        SDL_Rect** modes = setup_dialog_list_modes(nullptr, SDL_FULLSCREEN | SDL_HWSURFACE);
-        if (modes == nullptr) return 1;
-        fill_resolutions(resolution_list, modes);
-        fill_choices(antialiasing_list, ANTIALIASING_CHOICES, 5, antialiasing_choice(g_settings.aa_samples));
-        fill_choices(aspect_list, ASPECT_CHOICES, 3, aspect_choice(g_settings.aspect_num, g_settings.aspect_den));
-        SendMessageA(fullscreen_box, BM_SETCHECK, g_settings.video_flags != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
-        SendMessageA(vsync_box, BM_SETCHECK, g_settings.vsync != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
-        SendMessageA(editor_box, BM_SETCHECK, g_settings.sync_client != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
-        const int stored[] = {SETUP_RESOLUTION, SETUP_ANTIALIASING, SETUP_FULLSCREEN, SETUP_VSYNC,
-                              SETUP_ASPECT, SETUP_EDITOR_MODE};
-        for (int id : stored) {
-            SendMessageA(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), CBN_SELENDOK),
-                         reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-        }
-        return 1;
+    SDL_Rect** modes = setup_dialog_list_modes(nullptr, SDL_FULLSCREEN | SDL_HWSURFACE);
+    if (modes == nullptr) return 1;
+    fill_resolutions(GetDlgItem(window, SETUP_RESOLUTION), modes);
+    fill_choices(GetDlgItem(window, SETUP_ANTIALIASING), ANTIALIASING_CHOICES, 5,
+                 antialiasing_choice(g_settings.aa_samples));
+    fill_choices(GetDlgItem(window, SETUP_ASPECT), ASPECT_CHOICES, 3,
+                 aspect_choice(g_settings.aspect_num, g_settings.aspect_den));
+    SendMessageA(GetDlgItem(window, SETUP_FULLSCREEN), BM_SETCHECK,
+                 g_settings.video_flags != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(GetDlgItem(window, SETUP_VSYNC), BM_SETCHECK,
+                 g_settings.vsync != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(GetDlgItem(window, SETUP_EDITOR_MODE), BM_SETCHECK,
+                 g_settings.sync_mode != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    const int stored[] = {SETUP_RESOLUTION, SETUP_ANTIALIASING, SETUP_FULLSCREEN, SETUP_VSYNC,
+                          SETUP_ASPECT, SETUP_EDITOR_MODE};
+    for (int id : stored) {
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), CBN_SELENDOK),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
     }
-    if (message != WM_COMMAND) return 0;
+    return 1;
+}
 
+void store_resolution(HWND list)
+{
+    std::string text = selected_text(list);
+    // An empty list leaves the size unchosen rather than zero.
+    if (!text.empty()) split_at_x(text, g_settings.width, g_settings.height);
+}
+
+void store_antialiasing(HWND list)
+{
+    std::string text = selected_text(list);
+    if (text == "None") {
+        g_settings.aa_samples = 0;
+    } else if (!text.empty()) {
+        int unused;
+        split_at_x(text, g_settings.aa_samples, unused);
+    }
+}
+
+void store_aspect(HWND list)
+{
+    std::string text = selected_text(list);
+    if (text == "4:3") {
+        g_settings.aspect_num = 4;
+        g_settings.aspect_den = 3;
+    } else if (text == "16:9") {
+        g_settings.aspect_num = 16;
+        g_settings.aspect_den = 9;
+    } else if (text == "16:10") {
+        g_settings.aspect_num = 16;
+        g_settings.aspect_den = 10;
+    } else {
+        fatal_error(SOURCE, 316, "Unrecognized aspect ratio option " + text + "!");
+    }
+}
+
+void export_music()
+{
+    DataFile::set_mode(DATAFILE_MODE_READ);
+    DataFile::read(g_settings.data_file_name);
+    DataFile::export_mp3();
+}
+
+// WM_COMMAND: stores what the control now shows; Run, Quit and Get avi close the dialog with
+// the whole wParam as the result.
+void on_setup_command(HWND window, WPARAM wparam)
+{
     const WORD id = LOWORD(wparam);
-    const WORD notification = HIWORD(wparam);
+    const bool chosen = HIWORD(wparam) == CBN_SELENDOK;
+    HWND control = GetDlgItem(window, id);
     switch (id) {
     case SETUP_RUN:
     case SETUP_QUIT:
         EndDialog(window, static_cast<INT_PTR>(wparam));
         break;
     case SETUP_RESOLUTION:
-        if (notification == CBN_SELENDOK) {
-            std::string text = selected_text(resolution_list);
-            // An empty list leaves the size unchosen rather than zero.
-            if (!text.empty()) split_at_x(text, g_settings.width, g_settings.height);
-        }
+        if (chosen) store_resolution(control);
         break;
     case SETUP_FULLSCREEN:
-        if (is_checked(fullscreen_box)) g_settings.video_flags |= SDL_FULLSCREEN;
+        if (is_checked(control)) g_settings.video_flags |= SDL_FULLSCREEN;
         else g_settings.video_flags = 0;
         break;
     case SETUP_ANTIALIASING:
-        if (notification == CBN_SELENDOK) {
-            std::string text = selected_text(antialiasing_list);
-            if (text == "None") {
-                g_settings.aa_samples = 0;
-            } else if (!text.empty()) {
-                int unused;
-                split_at_x(text, g_settings.aa_samples, unused);
-            }
-        }
+        if (chosen) store_antialiasing(control);
         break;
     case SETUP_VSYNC:
-        g_settings.vsync = is_checked(vsync_box) ? 1 : 0;
+        g_settings.vsync = is_checked(control) ? 1 : 0;
         break;
     case SETUP_ASPECT:
-        if (notification == CBN_SELENDOK) {
-            std::string text = selected_text(aspect_list);
-            if (text == "4:3") {
-                g_settings.aspect_num = 4;
-                g_settings.aspect_den = 3;
-            } else if (text == "16:9") {
-                g_settings.aspect_num = 16;
-                g_settings.aspect_den = 9;
-            } else if (text == "16:10") {
-                g_settings.aspect_num = 16;
-                g_settings.aspect_den = 10;
-            } else {
-                fatal_error(SOURCE, 316, "Unrecognized aspect ratio option " + text + "!");
-            }
-        }
+        if (chosen) store_aspect(control);
         break;
     case SETUP_GET_MP3:
-        DataFile::set_mode(DATAFILE_MODE_READ);
-        DataFile::read(g_settings.data_file_name);
-        DataFile::export_mp3();
+        export_music();
         break;
     case SETUP_GET_AVI:
         g_settings.dump_avi = true;
         EndDialog(window, static_cast<INT_PTR>(wparam));
         break;
     case SETUP_EDITOR_MODE:
-        g_settings.sync_client = is_checked(editor_box) ? 1 : 0;
+        g_settings.sync_mode = is_checked(control) ? 1 : 0;
         break;
     default:
         break;
     }
+}
+
+} // namespace
+
+INT_PTR setup_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM)
+{
+    if (message == WM_INITDIALOG) return init_setup_dialog(window);
+    if (message != WM_COMMAND) return 0;
+    on_setup_command(window, wparam);
     return 1;
 }

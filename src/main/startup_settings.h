@@ -12,7 +12,7 @@ struct StartupSettings {
     int aspect_den = 9;
     const char* data_file_name = "data.qxv";
     int aa_samples = 0;
-    int sync_client = 0;
+    int sync_mode = 0;
     bool dump_avi = false;
 };
 

@@ -224,19 +224,27 @@ void AviWriter::close()
     release_all();
 }
 
-void AviWriter::release_all()
+void AviWriter::release_all() noexcept
 {
     std::lock_guard<std::recursive_mutex> guard(state->lock);
     // Whatever exists is released, also after a create that failed half-way.
     bool any = state->open || state->file || state->video || state->compressed || state->audio;
     if (!any) return;
-    AVIStreamRelease(state->audio);
+    // Each release is guarded on its own: a failure in one (an allocation failure while the
+    // file is finished) still releases the rest, and nothing escapes to the caller.
+    auto guarded = [](auto release) {
+        try {
+            release();
+        } catch (...) {
+        }
+    };
+    guarded([this] { AVIStreamRelease(state->audio); });
     state->audio = nullptr;
-    AVIStreamRelease(state->compressed);
+    guarded([this] { AVIStreamRelease(state->compressed); });
     state->compressed = nullptr;
-    AVIStreamRelease(state->video);
+    guarded([this] { AVIStreamRelease(state->video); });
     state->video = nullptr;
-    AVIFileRelease(state->file);
+    guarded([this] { AVIFileRelease(state->file); });
     state->file = nullptr;
     AVIFileExit();
     state->open = false;

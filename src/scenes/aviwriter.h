@@ -42,7 +42,7 @@ private:
     bool create_file();
     bool set_video_format();
     bool create_audio_stream();
-    void release_all();
+    void release_all() noexcept;
 
     std::unique_ptr<State> state;
 };

@@ -2,27 +2,31 @@
 
 #include "scenes/scene/scene.h"
 #include "scenes/scene_kucredits/kucredits.h"
+#include "scenes/scene_kuslipp/kuslipp.h"
+#include "scenes/scene_kutemp/kutemp.h"
+#include "scenes/scene_kuvits/kuvits.h"
 #include "scenes/scene_oneinchfurther/oneinchfurther.h"
 #include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
+#include "scenes/scene_robotku/robotku.h"
 
 Scene* make_show_scene(int index)
 {
     switch (index) {
     case 0: return new QuorelIntro();
     case 1: return new OneInchFurther();
-    case 2: return nullptr;  // RobotKu
+    case 2: return new RobotKu();
     case 3: return nullptr;  // PicturePuzzle
-    case 4: return nullptr;  // KuVits
+    case 4: return new KuVits();
     case 5: return nullptr;  // Oscilloscope
     case 6: return nullptr;  // StageLights
     case 7: return nullptr;  // SkyboxWeirdness
     case 8: return nullptr;  // MusicTunnel
     case 9: return nullptr;  // SpectrumBoxes
     case 10: return new QuorelAnnouncer();
-    case 11: return nullptr; // KuSlipp
+    case 11: return new KuSlipp();
     case 12: return new KuCredits();
-    case 13: return nullptr; // KuTemp
+    case 13: return new KuTemp();
     default: return nullptr;
     }
 }

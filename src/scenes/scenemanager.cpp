@@ -15,7 +15,7 @@
 #include "effects/postproc/motionblur.h"
 #include "effects/postproc/radblur.h"
 #include "platform/runtime/crt_random.h"
-#include "platform/win32/localtime.h"
+#include "platform/win32/kernel.h"
 #include "scenes/scene/scene.h"
 #include "scenes/scenelist.h"
 #include "util/ascii/asciiengine.h"
@@ -52,8 +52,8 @@ bool SceneManager::quit_posted = false;
 SceneManager::Sources SceneManager::Sources::show()
 {
     Sources sources;
-    sources.make_music = [](bool preload_pcm, int sync_client) {
-        return new Music(MUSIC_FILE, 145.0f, 0.0f, preload_pcm, sync_client);
+    sources.make_music = [](bool preload_pcm, int sync_mode) {
+        return new Music(MUSIC_FILE, 145.0f, 0.0f, preload_pcm, sync_mode);
     };
     sources.make_post_effects = [](std::vector<Effects::PostProc*>& effects) {
         effects.push_back(new Effects::Dither());
@@ -68,17 +68,17 @@ SceneManager::Sources SceneManager::Sources::show()
     return sources;
 }
 
-SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi, int sync_client_)
-    : SceneManager(width, height, aspect_, dump_avi, sync_client_, Sources::show())
+SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_, int new_sync_mode)
+    : SceneManager(width, height, aspect_, dump_avi_, new_sync_mode, Sources::show())
 {
 }
 
-SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi, int sync_client_,
+SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_, int new_sync_mode,
                            const Sources& sources_)
     : sources(sources_), text(nullptr), window_width(width), window_height(height),
       picture_width(width), picture_height(height), aspect(aspect_), music(nullptr), volume(1.0f),
-      sync_client(0), shader_bank(nullptr), scene_fbo(nullptr), ascii_engine(nullptr),
-      frame_counter(0), dump(dump_avi), capture_width(width), capture_height(height),
+      sync_mode(0), shader_bank(nullptr), scene_fbo(nullptr), ascii_engine(nullptr),
+      frame_counter(0), dump_avi(dump_avi_), capture_width(width), capture_height(height),
       capture_frame_rate(0), samples_per_frame(0), frame_buffer(nullptr)
 {
     std::memset(key_state, 0, sizeof key_state);
@@ -92,10 +92,10 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi, 
     frame_fbos.push_back(new FBO(512, 512, 5));
     ascii_engine = new AsciiEngine();
 
-    sync_client = sync_client_;
-    music = sources.make_music(dump, sync_client);
+    sync_mode = new_sync_mode;
+    music = sources.make_music(dump_avi, sync_mode);
 
-    if (dump) {
+    if (dump_avi) {
         std::string file_name = std::string(CAPTURE_NAME) + ".avi";
         capture_frame_rate = CAPTURE_FRAME_RATE;
         samples_per_frame = (static_cast<unsigned int>(music->wave_format.nChannels) *
@@ -157,7 +157,7 @@ SceneManager::~SceneManager()
         delete scene;
     }
     scenes.clear();
-    if (dump) {
+    if (dump_avi) {
         delete[] frame_buffer;
         frame_buffer = nullptr;
         avi_writer.close();
@@ -216,7 +216,7 @@ void SceneManager::start()
     music->start();
     while (music->get_beat() < 0.0f) {
     }
-    if (dump) {
+    if (dump_avi) {
         music->set_byte_position(0);
         music->toggle_pause();
     }
@@ -251,67 +251,85 @@ void SceneManager::render_frame()
     music->update();
     frame_info.set_frame(frame_counter);
 
-    if (sync_client == 0 && !quit_posted && !music->is_running()) post_quit();
+    if (sync_mode == 0 && !quit_posted && !music->is_running()) post_quit();
     if (quit_posted) return;
 
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
 
+    render_scene_layers();
+    render_post_chain();
+    present_frame();
+}
+
+void SceneManager::render_scene_layers()
+{
     int layers[3];
     for (int i = 0; i < 3; ++i) layers[i] = scene_index(music->get_sync_value(SCENE_TRACKS[i]));
 
-    int cur = 0;
-    frame_fbos[0]->push(true);
+    FBO* target = frame_fbos[0];
+    target->push(true);
     for (int index : layers) {
         if (index < 0 || index >= static_cast<int>(scenes.size())) continue;
         Scene* scene = scenes[static_cast<size_t>(index)];
         if (scene == nullptr) continue; // a place of the list not filled yet draws nothing
         scene->reset_gl_state();
-        scene->reshape(frame_fbos[static_cast<size_t>(cur)]->get_width(),
-                       frame_fbos[static_cast<size_t>(cur)]->get_height());
+        scene->reshape(target->get_width(), target->get_height());
         scene->render();
     }
-    frame_fbos[static_cast<size_t>(cur)]->pop();
+    target->pop();
+}
 
+std::vector<std::pair<size_t, float>> SceneManager::active_post_effects() const
+{
     std::vector<std::pair<size_t, float>> active;
     for (size_t i = 0; i < post_effects.size(); ++i) {
         float order = music->get_sync_value(post_order_tracks[i]);
         if (order >= 0.0f) active.emplace_back(i, order);
     }
+    std::stable_sort(active.begin(), active.end(),
+                     [](const std::pair<size_t, float>& a, const std::pair<size_t, float>& b) {
+                         return a.second < b.second;
+                     });
+    return active;
+}
 
+void SceneManager::render_post_chain()
+{
+    const std::vector<std::pair<size_t, float>> active = active_post_effects();
+    size_t cur = 0;
     if (active.empty()) {
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
         shader_bank->get_shader(PLAIN_TEXTURE_SLOT)->bind();
-        draw_letterboxed(frame_fbos[static_cast<size_t>(cur)]);
-    } else {
-        std::stable_sort(active.begin(), active.end(),
-                         [](const std::pair<size_t, float>& a, const std::pair<size_t, float>& b) {
-                             return a.second < b.second;
-                         });
-        for (size_t k = 0; k < active.size(); ++k) {
-            Effects::PostProc* effect = post_effects[active[k].first];
-            const std::vector<std::string>& tracks = post_param_tracks[active[k].first];
-            for (size_t j = 0; j < tracks.size(); ++j) {
-                effect->set_param(static_cast<int>(j), music->get_sync_value(tracks[j]));
-            }
-            reset_gl_state();
-            effect->prepare(picture_width, picture_height, music->get_beat(),
-                            frame_fbos[static_cast<size_t>(cur)]);
-            effect->set_uniforms(picture_width, picture_height, music->get_beat());
-            if (k + 1 < active.size()) {
-                int next = (cur + 1) % 2;
-                frame_fbos[static_cast<size_t>(next)]->push(true);
-                frame_fbos[static_cast<size_t>(cur)]->draw();
-                frame_fbos[static_cast<size_t>(next)]->pop();
-                cur = next;
-            } else {
-                draw_letterboxed(frame_fbos[static_cast<size_t>(cur)]);
-            }
+        draw_letterboxed(frame_fbos[cur]);
+        return;
+    }
+    // Each effect but the last draws into the other frame buffer; the last into the window.
+    for (size_t k = 0; k < active.size(); ++k) {
+        Effects::PostProc* effect = post_effects[active[k].first];
+        const std::vector<std::string>& tracks = post_param_tracks[active[k].first];
+        for (size_t j = 0; j < tracks.size(); ++j) {
+            effect->set_param(static_cast<int>(j), music->get_sync_value(tracks[j]));
+        }
+        reset_gl_state();
+        effect->prepare(picture_width, picture_height, music->get_beat(), frame_fbos[cur]);
+        effect->set_uniforms(picture_width, picture_height, music->get_beat());
+        if (k + 1 < active.size()) {
+            size_t next = (cur + 1) % 2;
+            frame_fbos[next]->push(true);
+            frame_fbos[cur]->draw();
+            frame_fbos[next]->pop();
+            cur = next;
+        } else {
+            draw_letterboxed(frame_fbos[cur]);
         }
     }
+}
 
+void SceneManager::present_frame()
+{
     bool captured = true;
-    if (dump) captured = capture_frame();
+    if (dump_avi) captured = capture_frame();
     if (!captured) {
         // The music's samples ran out before seeking stopped moving: this frame has no sound
         // left, so the capture ends here instead of writing an empty slice.
@@ -323,7 +341,7 @@ void SceneManager::render_frame()
     SDL_GL_SwapBuffers();
     frame_counter += 1;
 
-    if (dump) advance_capture_clock();
+    if (dump_avi) advance_capture_clock();
 }
 
 bool SceneManager::capture_frame()

@@ -36,7 +36,7 @@ public:
     // defaults; a different set (a short music, stand-in scenes and effects) runs the same
     // manager over other material.
     struct Sources {
-        std::function<Music*(bool preload_pcm, int sync_client)> make_music;
+        std::function<Music*(bool preload_pcm, int sync_mode)> make_music;
         // Appends the post effects in chain order.
         std::function<void(std::vector<Effects::PostProc*>& effects)> make_post_effects;
         // The scene of a place of the fixed list; null leaves the place empty.
@@ -46,8 +46,8 @@ public:
         static Sources show();
     };
 
-    SceneManager(int width, int height, float aspect, bool dump_avi, int sync_client);
-    SceneManager(int width, int height, float aspect, bool dump_avi, int sync_client,
+    SceneManager(int width, int height, float aspect, bool dump_avi, int sync_mode);
+    SceneManager(int width, int height, float aspect, bool dump_avi, int sync_mode,
                  const Sources& sources);
     ~SceneManager();
     SceneManager(const SceneManager&) = delete;
@@ -91,6 +91,13 @@ private:
     void create_scenes();
     void post_quit();
     void draw_letterboxed(FBO* source);
+    // The steps of a frame: the three scene layers into the first frame buffer, the post
+    // effects their order tracks switch on (in that order) ending in the window, then the
+    // capture and the buffer swap.
+    void render_scene_layers();
+    std::vector<std::pair<size_t, float>> active_post_effects() const;
+    void render_post_chain();
+    void present_frame();
     // Capture mode: false when the music's samples are used up (nothing is written then).
     bool capture_frame();
     void advance_capture_clock();
@@ -107,7 +114,7 @@ private:
     float aspect;
     Music* music;
     float volume;
-    int sync_client;
+    int sync_mode;
     ShaderBank* shader_bank;
     FBO* scene_fbo;
     std::vector<FBO*> frame_fbos;
@@ -118,7 +125,7 @@ private:
     std::vector<std::vector<std::string>> post_param_tracks;
     AsciiEngine* ascii_engine;
     int frame_counter;
-    bool dump;
+    bool dump_avi;
     AviWriter avi_writer;
     int capture_width;
     int capture_height;

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (HuffmanCoder::check_stream(data, size, nullptr)) {
         std::uint32_t expected = HuffmanCoder::get_decoded_size(data);
-        std::vector<unsigned char> fast(expected), walked(expected);
+        // At least one byte of room, as the player gives: an empty vector has no buffer.
+        std::vector<unsigned char> fast(expected + 1), walked(expected + 1);
         std::uint32_t fast_size = 0, walked_size = 0;
         HuffmanCoder first, second;
         bool fast_ok = first.decode(fast.data(), &fast_size, data, size);

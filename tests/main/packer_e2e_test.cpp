@@ -53,7 +53,7 @@ TEST(PackerEndToEnd, WithoutDataItEndsInTheFatalReport)
 
 TEST(PackerEndToEnd, PackingAgainGivesTheBuildDataFileByteForByte)
 {
-    if (!build_has_packed_data()) GTEST_SKIP() << "the build has no packed data file";
+    ASSERT_TRUE(build_has_packed_data()) << "the build made no data.qxv";
     TempDir folder;
     std::string data = std::string(PELLORVANE_BINARY_DIR) + "/data";
     ASSERT_EQ(symlink(data.c_str(), folder.file("data").c_str()), 0);
@@ -66,7 +66,7 @@ TEST(PackerEndToEnd, PackingAgainGivesTheBuildDataFileByteForByte)
 
 TEST(PackerEndToEnd, BuildDataFileHoldsEveryLoadedFileAsLoaded)
 {
-    if (!build_has_packed_data()) GTEST_SKIP() << "the build has no packed data file";
+    ASSERT_TRUE(build_has_packed_data()) << "the build made no data.qxv";
     const std::string build = PELLORVANE_BINARY_DIR;
     ChildResult result = run_in_child([build] {
         if (chdir(build.c_str()) != 0) std::_Exit(4);

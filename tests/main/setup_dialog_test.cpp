@@ -1,6 +1,7 @@
 #include "main/setup_dialog.h"
 
 #include <cstdlib>
+#include <gtk/gtk.h>
 #include <memory>
 #include <unistd.h>
 #include <gtest/gtest.h>
@@ -152,7 +153,7 @@ TEST_F(SetupDialogCore, ThreeModesListSmallestFirstAndStoreTheLargest)
     EXPECT_EQ(g_settings.height, 1080);
     EXPECT_EQ(selected(SETUP_ANTIALIASING), "None");
     EXPECT_EQ(selected(SETUP_ASPECT), "16:9");
-    EXPECT_EQ(g_settings.sync_client, 0); // the editor-mode box is not in the template
+    EXPECT_EQ(g_settings.sync_mode, 0); // the editor-mode box is not in the template
     EXPECT_EQ(GetDlgItem(session->handle(), SETUP_EDITOR_MODE), nullptr);
     EXPECT_EQ(SendMessageA(nullptr, CB_GETCURSEL, 0, 0), 0);
 }
@@ -263,4 +264,94 @@ TEST_F(SetupDialogCore, GetMp3ExportsAndKeepsTheDialogOpen)
     EXPECT_EQ(result.exit_code, 0) << result.err;
     EXPECT_NE(result.err.find("Success\nSuccessfully exported tune.mp3 to the current folder\n"), std::string::npos)
         << result.err;
+}
+
+namespace {
+
+struct Box {
+    const char* name;
+    GtkAllocation at;
+};
+
+// Checks the shown dialog once it is laid out: every control whole (it got no more room than
+// its place, and its text fits), inside the dialog, and no two overlapping. Then closes it.
+gboolean inspect_dialog(gpointer)
+{
+    GList* windows = gtk_window_list_toplevels();
+    GtkWidget* window = nullptr;
+    for (GList* w = windows; w != nullptr; w = w->next) {
+        if (gtk_widget_get_mapped(GTK_WIDGET(w->data))) window = GTK_WIDGET(w->data);
+    }
+    g_list_free(windows);
+    static int attempts = 0;
+    if (window == nullptr && ++attempts > 100) {
+        ADD_FAILURE() << "the dialog never showed";
+        std::_Exit(6);
+    }
+    if (window == nullptr) return G_SOURCE_CONTINUE;
+    GtkWidget* layout = gtk_bin_get_child(GTK_BIN(window));
+    GtkAllocation area;
+    gtk_widget_get_allocation(layout, &area);
+
+    std::vector<Box> boxes;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(layout));
+    for (GList* c = children; c != nullptr; c = c->next) {
+        GtkWidget* widget = GTK_WIDGET(c->data);
+        GtkWidget* label = GTK_IS_LABEL(widget) ? widget : nullptr;
+        if (label == nullptr && GTK_IS_BIN(widget)) {
+            GtkWidget* inner = gtk_bin_get_child(GTK_BIN(widget));
+            if (inner != nullptr && GTK_IS_LABEL(inner)) label = inner;
+        }
+        const char* name = label != nullptr ? gtk_label_get_text(GTK_LABEL(label)) : G_OBJECT_TYPE_NAME(widget);
+        Box box{name, {}};
+        gtk_widget_get_allocation(widget, &box.at);
+        int width = 0, height = 0;
+        gtk_widget_get_size_request(widget, &width, &height);
+        EXPECT_EQ(box.at.width, width) << name << " grew past its place";
+        EXPECT_EQ(box.at.height, height) << name << " grew past its place";
+        EXPECT_GE(box.at.x, area.x) << name;
+        EXPECT_GE(box.at.y, area.y) << name;
+        EXPECT_LE(box.at.x + box.at.width, area.x + area.width) << name;
+        EXPECT_LE(box.at.y + box.at.height, area.y + area.height) << name;
+        if (label != nullptr) {
+            int text_width = 0, text_height = 0;
+            pango_layout_get_pixel_size(gtk_label_get_layout(GTK_LABEL(label)), &text_width, &text_height);
+            GtkAllocation label_at;
+            gtk_widget_get_allocation(label, &label_at);
+            EXPECT_GE(label_at.width, text_width) << name << ": the text is cut";
+            EXPECT_GE(label_at.height, text_height) << name << ": the text is cut";
+        }
+        boxes.push_back(box);
+    }
+    g_list_free(children);
+    EXPECT_EQ(boxes.size(), 12u) << "three labels, three lists, four buttons, two check boxes";
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        for (size_t j = i + 1; j < boxes.size(); ++j) {
+            const GtkAllocation& a = boxes[i].at;
+            const GtkAllocation& b = boxes[j].at;
+            const bool apart = a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y ||
+                               b.y + b.height <= a.y;
+            EXPECT_TRUE(apart) << boxes[i].name << " and " << boxes[j].name << " overlap";
+        }
+    }
+    gtk_window_close(GTK_WINDOW(window));
+    return G_SOURCE_REMOVE;
+}
+
+} // namespace
+
+// The window on the test's display: a real GTK layout, read back from the widgets.
+TEST(SetupDialogWindow, EveryControlShowsWholeAndNoTwoOverlap)
+{
+    ChildResult result = run_in_child([] {
+        if (!gtk_init_check(nullptr, nullptr)) std::_Exit(4);
+        setup_dialog_list_modes = three_modes;
+        g_settings = StartupSettings();
+        // Looked at once the window is mapped and laid out.
+        g_timeout_add(100, inspect_dialog, nullptr);
+        const INT_PTR closed = run_setup_dialog(nullptr, nullptr);
+        EXPECT_EQ(closed, 2); // the close box
+        std::_Exit(::testing::Test::HasFailure() ? 3 : 0);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
 }

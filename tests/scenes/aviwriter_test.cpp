@@ -213,6 +213,24 @@ TEST(AviWriter, RollsOverToTheNextFileWithAudioAgain)
     EXPECT_EQ(second.all("AVI /movi/00db").size(), 1u);
     EXPECT_EQ(second.all("AVI /hdrl/strl/strh").size(), 2u); // the audio stream is there again
     EXPECT_EQ(RiffFile(read_file_bytes(dir.file("roll.01.avi"))).all("AVI /movi/00db").size(), 1u);
+
+    // Every file of the series, the first (opened before the size was set) included, has the
+    // picture's frame rectangle and a buffer for one frame in its video stream header.
+    for (const char* name : {"roll.01.avi", "roll.02.avi"}) {
+        RiffFile file(read_file_bytes(dir.file(name)));
+        std::vector<Chunk> headers = file.all("AVI /hdrl/strl/strh");
+        ASSERT_EQ(headers.size(), 2u) << name;
+        const size_t vids = headers[0].data;
+        ASSERT_EQ(file.bytes.substr(vids, 4), "vids") << name;
+        EXPECT_EQ(u32(file.bytes, vids + 36), 8u * 8 * 3) << name << ": suggested buffer size";
+        const std::uint32_t rectangle[4] = {u16(file.bytes, vids + 48), u16(file.bytes, vids + 50),
+                                            u16(file.bytes, vids + 52), u16(file.bytes, vids + 54)};
+        EXPECT_EQ(rectangle[0], 0u) << name;
+        EXPECT_EQ(rectangle[1], 0u) << name;
+        EXPECT_EQ(rectangle[2], 8u) << name << ": frame right";
+        EXPECT_EQ(rectangle[3], 8u) << name << ": frame bottom";
+        EXPECT_EQ(u32(file.bytes, headers[1].data + 36), 176400u) << name << ": audio buffer";
+    }
 }
 
 TEST(AviWriter, NamesFailuresAndEmptyWrites)

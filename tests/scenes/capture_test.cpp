@@ -39,8 +39,8 @@ void run_capture(const std::string& music_path, int width, int height)
 {
     open_gl_window(width, height);
     SceneManager::Sources sources;
-    sources.make_music = [music_path](bool preload_pcm, int sync_client) {
-        return new Music(music_path.c_str(), 145.0f, 0.0f, preload_pcm, sync_client);
+    sources.make_music = [music_path](bool preload_pcm, int sync_mode) {
+        return new Music(music_path.c_str(), 145.0f, 0.0f, preload_pcm, sync_mode);
     };
     sources.make_post_effects = [](std::vector<Effects::PostProc*>&) {};
     sources.make_scene = [](int index) -> Scene* { return index == 0 ? new ColourScene(1.0f, 0.5f, 0.0f, 1.0f) : nullptr; };

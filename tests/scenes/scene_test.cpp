@@ -174,6 +174,25 @@ TEST_F(SceneGl, ResetPutsEveryDeclaredStateBack)
     EXPECT_EQ(get_int(GL_CURRENT_PROGRAM), 0);
 }
 
+// A scene that ends with unit 2 active (every bind leaves its unit active) still has unit 0's
+// texture state put back: generation off, identity texture matrix, texturing switched off.
+TEST_F(SceneGl, ResetPutsUnitZeroBackWhicheverUnitTheSceneEndedOn)
+{
+    PlainScene scene;
+    disturb_gl_state(); // on unit 0
+    glActiveTexture(GL_TEXTURE2);
+    scene.reset_gl_state();
+
+    EXPECT_EQ(get_int(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    for (GLenum cap : {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q, GL_TEXTURE_1D,
+                       GL_TEXTURE_2D, GL_TEXTURE_CUBE_MAP}) {
+        EXPECT_FALSE(enabled(cap)) << "unit 0, capability 0x" << std::hex << cap;
+    }
+    GLfloat matrix[16];
+    glGetFloatv(GL_TEXTURE_MATRIX, matrix);
+    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(matrix[i], i % 5 == 0 ? 1.0f : 0.0f) << "unit 0, element " << i;
+}
+
 TEST_F(SceneGl, DeclaredCapsAreApplied)
 {
     PlainScene scene;

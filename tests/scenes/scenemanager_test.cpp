@@ -42,9 +42,9 @@ SceneManager::Sources stand_in_sources(const std::string& music_path, StandIns& 
 {
     stand_ins.scenes = scenes;
     SceneManager::Sources sources;
-    sources.make_music = [music_path, stepped](bool preload_pcm, int sync_client) -> Music* {
-        if (stepped) return new SteppedMusic(music_path.c_str(), 145.0f, 0.0f, preload_pcm, sync_client);
-        return new Music(music_path.c_str(), 145.0f, 0.0f, preload_pcm, sync_client);
+    sources.make_music = [music_path, stepped](bool preload_pcm, int sync_mode) -> Music* {
+        if (stepped) return new SteppedMusic(music_path.c_str(), 145.0f, 0.0f, preload_pcm, sync_mode);
+        return new Music(music_path.c_str(), 145.0f, 0.0f, preload_pcm, sync_mode);
     };
     sources.make_post_effects = [&stand_ins](std::vector<Effects::PostProc*>& effects) {
         stand_ins.passes.push_back(new ArithmeticPass("Half", "0.5", "0.0"));

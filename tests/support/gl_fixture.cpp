@@ -2,10 +2,13 @@
 
 #include <cstdio>
 
+namespace {
+bool g_window_open = false;
+}
+
 void open_gl_window(int width, int height)
 {
-    static bool opened = false;
-    if (opened) return;
+    if (g_window_open) return;
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
@@ -15,7 +18,14 @@ void open_gl_window(int width, int height)
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     ASSERT_NE(SDL_SetVideoMode(width, height, 0, SDL_OPENGL), nullptr) << SDL_GetError();
     ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));
-    opened = true;
+    g_window_open = true;
+}
+
+void close_gl_window()
+{
+    if (!g_window_open) return;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    g_window_open = false;
 }
 
 void GlTest::SetUp()
@@ -29,6 +39,10 @@ void GlTest::SetUp()
 void GlTest::TearDown()
 {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    // The next case gets a new window and context: none depends on the GL state an earlier
+    // one left, and a child process forked later opens its own display connection instead
+    // of sharing this one.
+    close_gl_window();
 }
 
 std::vector<unsigned char> GlTest::read_rgba(int x, int y, int width, int height)

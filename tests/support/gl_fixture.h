@@ -1,5 +1,6 @@
 // A GL test fixture: an SDL 1.2 OpenGL window (under Xvfb with llvmpipe in the test runs) with
-// GLEW loaded. Each test case runs in its own process, so the window lives for one case.
+// GLEW loaded. The window lives for one case: each case opens its own, also when the test
+// program runs all its cases in one process.
 #pragma once
 
 #include <GL/glew.h>
@@ -21,5 +22,8 @@ protected:
     static std::vector<unsigned char> pixel(int x, int y);
 };
 
-// Opens the window and loads GLEW once per process; fails the test when that is impossible.
+// Opens the window and loads GLEW unless a window is open; fails the test when that is
+// impossible.
 void open_gl_window(int width, int height);
+// Closes the window and its GL context (the video subsystem), if one is open.
+void close_gl_window();

@@ -11,6 +11,7 @@
 #include "timeline.h"
 #include "util/music/midi.h"
 #include "util/music/modulators/modulator.h"
+#include "support/show_fixture.h"
 #include "util/music/music.h"
 
 namespace {
@@ -20,21 +21,10 @@ const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/sh
 const char* const INSTRUMENTS[] = {"Rave beeper", "Sub", "Sirene", "Kick", "Snare", "Hats", "Pad", "Lead"};
 
 // The show's music with a clock the test sets.
-class ShowMusic : public Music {
+class ShowMusic : public SteppedMusic {
 public:
-    using Music::Music;
+    using SteppedMusic::SteppedMusic;
     void set_beat(double beat) { position = static_cast<QWORD>(std::llround(beat * 60.0 / 145.0 * 44100.0) * 4); }
-
-protected:
-    QWORD read_position() override { return position; }
-    bool write_position(QWORD bytes) override
-    {
-        position = bytes;
-        return true;
-    }
-
-private:
-    QWORD position = 0;
 };
 
 gen::Timeline show()

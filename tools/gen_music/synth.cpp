@@ -12,22 +12,6 @@ namespace {
 constexpr double PI = 3.14159265358979323846;
 constexpr double RATE = SAMPLE_RATE;
 
-enum Instrument { INSTR_NONE, INSTR_BEEPER, INSTR_SUB, INSTR_SIRENE, INSTR_KICK, INSTR_SNARE,
-                  INSTR_HATS, INSTR_PAD, INSTR_LEAD };
-
-Instrument instrument_for(const std::string& name)
-{
-    if (name == "Rave beeper") return INSTR_BEEPER;
-    if (name == "Sub") return INSTR_SUB;
-    if (name == "Sirene") return INSTR_SIRENE;
-    if (name == "Kick") return INSTR_KICK;
-    if (name == "Snare") return INSTR_SNARE;
-    if (name == "Hats") return INSTR_HATS;
-    if (name == "Pad") return INSTR_PAD;
-    if (name == "Lead") return INSTR_LEAD;
-    return INSTR_NONE;
-}
-
 double wrap(double phase) { return phase >= 1.0 ? phase - std::floor(phase) : phase; }
 
 double pitch_hz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
@@ -159,6 +143,166 @@ struct Voice {
     uint32_t seed;
 };
 
+// What one sounding note carries from sample to sample.
+struct VoiceState {
+    VoiceState(const Envelope& env, int64_t held, uint32_t seed, double tau_a, double tau_b,
+               double tau_c)
+        : noise(seed), envelope(env, held), fall_a(tau_a), fall_b(tau_b), fall_c(tau_c)
+    {
+    }
+
+    Noise noise;
+    OnePole lp, lp2, hp;
+    double phase[3] = {0.0, 0.33, 0.66};
+    double sine_phase = 0.0;
+    double f0 = 0.0;
+    EnvelopeRunner envelope;
+    Decay fall_a, fall_b, fall_c; // the falling envelopes of the drums
+    double wobble_seconds = 1.0;  // the siren's wobble period
+    double wobble_factor = 1.0;
+};
+
+// One output sample of a voice, left and right, offset samples (t seconds) after its start.
+typedef void (*SampleFunction)(VoiceState& v, int64_t offset, double t, double& l, double& r);
+
+// Square with a little octave-up square on top.
+void beeper_sample(VoiceState& v, int64_t, double, double& l, double& r)
+{
+    double dt = v.f0 / RATE;
+    double sq = (v.phase[0] < 0.5 ? 1.0 : -1.0) + poly_blep(v.phase[0], dt) -
+                poly_blep(wrap(v.phase[0] + 0.5), dt);
+    double dt2 = 2.0 * dt;
+    double sq2 = (v.phase[1] < 0.5 ? 1.0 : -1.0) + poly_blep(v.phase[1], dt2) -
+                 poly_blep(wrap(v.phase[1] + 0.5), dt2);
+    v.phase[0] += dt; if (v.phase[0] >= 1.0) v.phase[0] -= 1.0;
+    v.phase[1] += dt2; if (v.phase[1] >= 1.0) v.phase[1] -= 1.0;
+    double x = v.lp.run(sq + 0.3 * sq2) * v.envelope.next();
+    l = r = x;
+}
+
+void sub_sample(VoiceState& v, int64_t, double, double& l, double& r)
+{
+    double x = std::sin(2.0 * PI * v.sine_phase);
+    v.sine_phase = wrap(v.sine_phase + v.f0 / RATE);
+    x = soft_clip(1.8 * x) * 0.8 + 0.2 * std::sin(4.0 * PI * v.sine_phase);
+    x *= v.envelope.next();
+    l = r = x;
+}
+
+// Saw whose pitch wobbles up to five semitones, starting low at the note-on.
+void sirene_sample(VoiceState& v, int64_t offset, double t, double& l, double& r)
+{
+    if (offset % 16 == 0) {
+        double lfo = 0.5 * std::sin(2.0 * PI * t / v.wobble_seconds - PI / 2) + 0.5;
+        v.wobble_factor = std::exp2(5.0 * lfo / 12.0);
+    }
+    double f = v.f0 * v.wobble_factor;
+    double dt = f / RATE;
+    double saw = 2.0 * v.phase[0] - 1.0 - poly_blep(v.phase[0], dt);
+    double saw2 = 2.0 * v.phase[1] - 1.0 - poly_blep(v.phase[1], dt * 1.006);
+    v.phase[0] += dt; if (v.phase[0] >= 1.0) v.phase[0] -= 1.0;
+    v.phase[1] += dt * 1.006; if (v.phase[1] >= 1.0) v.phase[1] -= 1.0;
+    double e = v.envelope.next();
+    l = v.lp.run(saw) * e;
+    r = v.lp2.run(saw2) * e;
+}
+
+// Two saws a few cents apart, with a vibrato that comes in after the attack.
+void lead_sample(VoiceState& v, int64_t, double t, double& l, double& r)
+{
+    double vibrato = 1.0 + 0.004 * std::min(1.0, t / 0.3) * std::sin(2.0 * PI * 5.5 * t);
+    double dt = v.f0 * vibrato / RATE;
+    double saw = 2.0 * v.phase[0] - 1.0 - poly_blep(v.phase[0], dt);
+    double saw2 = 2.0 * v.phase[1] - 1.0 - poly_blep(v.phase[1], dt * 1.005);
+    v.phase[0] += dt; if (v.phase[0] >= 1.0) v.phase[0] -= 1.0;
+    v.phase[1] += dt * 1.005; if (v.phase[1] >= 1.0) v.phase[1] -= 1.0;
+    double e = v.envelope.next();
+    l = v.lp.run(saw * 0.8 + saw2 * 0.4) * e;
+    r = v.lp2.run(saw * 0.4 + saw2 * 0.8) * e;
+}
+
+// Three detuned saws, spread across the stereo field.
+void pad_sample(VoiceState& v, int64_t, double, double& l, double& r)
+{
+    static const double detune[3] = {0.996, 1.0, 1.0045};
+    double sum_l = 0.0, sum_r = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        double dt = v.f0 * detune[k] / RATE;
+        double saw = 2.0 * v.phase[k] - 1.0 - poly_blep(v.phase[k], dt);
+        v.phase[k] += dt; if (v.phase[k] >= 1.0) v.phase[k] -= 1.0;
+        sum_l += saw * (k == 2 ? 0.4 : 1.0);
+        sum_r += saw * (k == 0 ? 0.4 : 1.0);
+    }
+    double e = v.envelope.next();
+    l = v.lp.run(sum_l) * e;
+    r = v.lp2.run(sum_r) * e;
+}
+
+void kick_sample(VoiceState& v, int64_t, double t, double& l, double& r)
+{
+    double f = 45.0 + 120.0 * v.fall_a.next();
+    v.sine_phase = wrap(v.sine_phase + f / RATE);
+    double amp = v.fall_b.next() * std::min(1.0, t / 0.0005);
+    double click = t < 0.004 ? v.noise.next() * (1.0 - t / 0.004) * 0.3 : 0.0;
+    l = r = soft_clip(1.5 * std::sin(2.0 * PI * v.sine_phase)) * amp + click;
+}
+
+void snare_sample(VoiceState& v, int64_t, double t, double& l, double& r)
+{
+    double n = v.noise.next();
+    double body = std::sin(2.0 * PI * v.sine_phase) * v.fall_a.next();
+    v.sine_phase = wrap(v.sine_phase + (185.0 + 60.0 * v.fall_b.next()) / RATE);
+    double hiss = v.lp.run(n - v.hp.run(n)) * v.fall_c.next();
+    double amp = std::min(1.0, t / 0.0005);
+    l = r = (0.55 * body + 0.8 * hiss) * amp;
+}
+
+void hats_sample(VoiceState& v, int64_t, double t, double& l, double& r)
+{
+    double n = v.noise.next();
+    l = r = (n - v.hp.run(n)) * v.fall_a.next() * std::min(1.0, t / 0.0003);
+}
+
+// One instrument, chosen by its track's name.
+struct Instrument {
+    const char* name;
+    Envelope env;
+    double gain;
+    double tail;          // fixed length of one-shot drums, seconds; 0: the envelope's tail
+    bool echo;            // feeds the echo
+    bool ducked;          // dips at every kick and swells back, making room for the kick drum
+    double pan_odd;       // place in the stereo field (0 left, 1 right) of odd-numbered notes
+    double pan_even;      // and of even-numbered ones
+    double lp_cutoff;     // filter cutoffs in Hz; 0: the filter passes everything
+    double lp2_cutoff;
+    double hp_cutoff;
+    double tau_a, tau_b, tau_c; // time constants of the falling envelopes, seconds
+    double open_tau_a;    // tau_a of the open hat (pitch 46); 0: as every note
+    SampleFunction sample;
+};
+
+constexpr Envelope DRUM_ENV{0.001, 0.05, 0.6, 0.02}; // unused: drums have a fixed tail
+
+const Instrument INSTRUMENTS[] = {
+    // name         envelope                   gain   tail  echo   ducked pan          lp      lp2     hp      tau a, b, c          open   sample
+    {"Rave beeper", {0.001, 0.06, 0.55, 0.015}, 0.22,  0.0,  false, false, 0.35, 0.65, 5200.0, 0.0,    0.0,    0.028, 0.17, 1.0,   0.0,   beeper_sample},
+    {"Sub",         {0.003, 0.2, 0.8, 0.012},   0.42,  0.0,  false, false, 0.5, 0.5,   0.0,    0.0,    0.0,    0.028, 0.17, 1.0,   0.0,   sub_sample},
+    {"Sirene",      {0.04, 0.5, 0.85, 0.08},    0.10,  0.0,  true,  true,  0.5, 0.5,   3800.0, 0.0,    0.0,    0.028, 0.17, 1.0,   0.0,   sirene_sample},
+    {"Kick",        DRUM_ENV,                   0.75,  0.45, false, false, 0.5, 0.5,   0.0,    0.0,    0.0,    0.028, 0.17, 1.0,   0.0,   kick_sample},
+    {"Snare",       DRUM_ENV,                   0.32,  0.22, false, false, 0.48, 0.48, 7000.0, 0.0,    900.0,  0.045, 0.01, 0.07,  0.0,   snare_sample},
+    {"Hats",        DRUM_ENV,                   0.09,  0.12, false, false, 0.6, 0.6,   0.0,    0.0,    7000.0, 0.018, 0.17, 1.0,   0.06,  hats_sample},
+    {"Pad",         {0.35, 1.0, 0.8, 0.25},     0.055, 0.0,  true,  true,  0.5, 0.5,   1700.0, 2600.0, 0.0,    0.028, 0.17, 1.0,   0.0,   pad_sample},
+    {"Lead",        {0.006, 0.3, 0.7, 0.09},    0.085, 0.0,  true,  false, 0.5, 0.5,   3000.0, 3000.0, 0.0,    0.028, 0.17, 1.0,   0.0,   lead_sample},
+};
+
+const Instrument* instrument_for(const std::string& name)
+{
+    for (const Instrument& instrument : INSTRUMENTS) {
+        if (name == instrument.name) return &instrument;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 Synth::Synth(int64_t frame_count)
@@ -194,29 +338,12 @@ void Synth::render(const Song& song)
 
 void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64_t to)
 {
-    Instrument instrument = instrument_for(track.name);
-    if (instrument == INSTR_NONE)
+    const Instrument* instrument = instrument_for(track.name);
+    if (instrument == nullptr)
         return;
     const double beat_seconds = 60.0 / bpm;
-    const bool echo = instrument == INSTR_SIRENE || instrument == INSTR_PAD || instrument == INSTR_LEAD;
-    // The pad and the siren make room for the kick drum: they dip at every kick and swell back.
-    const bool ducked = instrument == INSTR_PAD || instrument == INSTR_SIRENE;
     const double duck_return = std::exp(-1.0 / (0.09 * RATE));
-
-    Envelope env{0.001, 0.05, 0.6, 0.02};
-    double gain = 0.2;
-    double tail = 0.0; // fixed length of one-shot drums, seconds
-    switch (instrument) {
-    case INSTR_BEEPER: env = {0.001, 0.06, 0.55, 0.015}; gain = 0.22; break;
-    case INSTR_SUB:    env = {0.003, 0.2, 0.8, 0.012};   gain = 0.42; break;
-    case INSTR_SIRENE: env = {0.04, 0.5, 0.85, 0.08};    gain = 0.10; break;
-    case INSTR_PAD:    env = {0.35, 1.0, 0.8, 0.25};     gain = 0.055; break;
-    case INSTR_LEAD:   env = {0.006, 0.3, 0.7, 0.09};    gain = 0.085; break;
-    case INSTR_KICK:   tail = 0.45; gain = 0.75; break;
-    case INSTR_SNARE:  tail = 0.22; gain = 0.32; break;
-    case INSTR_HATS:   tail = 0.12; gain = 0.09; break;
-    default: break;
-    }
+    const double tail = instrument->tail;
 
     uint32_t note_index = 0;
     for (const SongNote& note : track.notes) {
@@ -224,7 +351,7 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
         Voice v;
         v.start = tick_to_sample(note.start, bpm);
         v.held = tick_to_sample(note.start + note.length, bpm) - v.start;
-        double tail_seconds = tail > 0.0 ? tail : env.tail();
+        double tail_seconds = tail > 0.0 ? tail : instrument->env.tail();
         v.length = (tail > 0.0 ? 0 : v.held) + static_cast<int64_t>(tail_seconds * RATE);
         v.velocity = note.velocity / 127.0;
         v.pitch = note.pitch;
@@ -234,149 +361,30 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
         if (v.start >= to || end <= from)
             continue;
 
+        const double pan = (note_index % 2) ? instrument->pan_odd : instrument->pan_even;
+        const double gl = std::cos(pan * PI / 2) * 1.41421356, gr = std::sin(pan * PI / 2) * 1.41421356;
+        const double tau_a =
+            instrument->open_tau_a > 0.0 && v.pitch == 46 ? instrument->open_tau_a : instrument->tau_a;
+        VoiceState state(instrument->env, v.held, v.seed, tau_a, instrument->tau_b, instrument->tau_c);
+        state.f0 = pitch_hz(v.pitch);
+        if (instrument->lp_cutoff > 0.0) state.lp.set_cutoff(instrument->lp_cutoff);
+        if (instrument->lp2_cutoff > 0.0) state.lp2.set_cutoff(instrument->lp2_cutoff);
+        if (instrument->hp_cutoff > 0.0) state.hp.set_cutoff(instrument->hp_cutoff);
         // The wobble controller in force at the note-on.
         int wobble = 20;
         for (const SongController& c : track.controllers)
             if (c.number == WOBBLE_CONTROLLER && c.tick <= note.start)
                 wobble = c.value;
-        const double wobble_seconds = wobble_period_beats(wobble) * beat_seconds;
+        state.wobble_seconds = wobble_period_beats(wobble) * beat_seconds;
 
-        // Alternate the beeper left and right a little; keep the low end centred.
-        double pan = 0.5;
-        if (instrument == INSTR_BEEPER)
-            pan = (note_index % 2) ? 0.35 : 0.65;
-        else if (instrument == INSTR_HATS)
-            pan = 0.6;
-        else if (instrument == INSTR_SNARE)
-            pan = 0.48;
-        const double gl = std::cos(pan * PI / 2) * 1.41421356, gr = std::sin(pan * PI / 2) * 1.41421356;
-
-        Noise noise(v.seed);
-        OnePole lp, lp2, hp;
-        double phase[3] = {0.0, 0.33, 0.66};
-        double sine_phase = 0.0;
-        const double f0 = pitch_hz(v.pitch);
-        EnvelopeRunner envelope(env, v.held);
         size_t next_kick = static_cast<size_t>(
             std::lower_bound(kick_starts.begin(), kick_starts.end(), v.start) - kick_starts.begin());
         double duck = 0.0; // depth of the dip, falling back towards 0
-        // Falling envelopes of the drums.
-        double tau_a = 0.028, tau_b = 0.17, tau_c = 1.0;
-        if (instrument == INSTR_SNARE) {
-            tau_a = 0.045; tau_b = 0.01; tau_c = 0.07;
-        } else if (instrument == INSTR_HATS) {
-            tau_a = v.pitch == 46 ? 0.06 : 0.018;
-        }
-        Decay fall_a(tau_a), fall_b(tau_b), fall_c(tau_c);
-        double wobble_factor = 1.0;
-        switch (instrument) {
-        case INSTR_BEEPER: lp.set_cutoff(5200.0); break;
-        case INSTR_SIRENE: lp.set_cutoff(3800.0); break;
-        case INSTR_PAD: lp.set_cutoff(1700.0); lp2.set_cutoff(2600.0); break;
-        case INSTR_LEAD: lp.set_cutoff(3000.0); lp2.set_cutoff(3000.0); break;
-        case INSTR_SNARE: hp.set_cutoff(900.0); lp.set_cutoff(7000.0); break;
-        case INSTR_HATS: hp.set_cutoff(7000.0); break;
-        default: break;
-        }
-
         for (int64_t s = v.start; s < end; ++s) {
             const double t = static_cast<double>(s - v.start) / RATE;
             double l = 0.0, r = 0.0;
-            switch (instrument) {
-            case INSTR_BEEPER: {
-                // Square with a little octave-up square on top.
-                double dt = f0 / RATE;
-                double sq = (phase[0] < 0.5 ? 1.0 : -1.0) + poly_blep(phase[0], dt) -
-                            poly_blep(wrap(phase[0] + 0.5), dt);
-                double dt2 = 2.0 * dt;
-                double sq2 = (phase[1] < 0.5 ? 1.0 : -1.0) + poly_blep(phase[1], dt2) -
-                             poly_blep(wrap(phase[1] + 0.5), dt2);
-                phase[0] += dt; if (phase[0] >= 1.0) phase[0] -= 1.0;
-                phase[1] += dt2; if (phase[1] >= 1.0) phase[1] -= 1.0;
-                double x = lp.run(sq + 0.3 * sq2) * envelope.next();
-                l = r = x;
-                break;
-            }
-            case INSTR_SUB: {
-                double x = std::sin(2.0 * PI * sine_phase);
-                sine_phase = wrap(sine_phase + f0 / RATE);
-                x = soft_clip(1.8 * x) * 0.8 + 0.2 * std::sin(4.0 * PI * sine_phase);
-                x *= envelope.next();
-                l = r = x;
-                break;
-            }
-            case INSTR_SIRENE: {
-                // Saw whose pitch wobbles up to five semitones, starting low at the note-on.
-                if ((s - v.start) % 16 == 0) {
-                    double lfo = 0.5 * std::sin(2.0 * PI * t / wobble_seconds - PI / 2) + 0.5;
-                    wobble_factor = std::exp2(5.0 * lfo / 12.0);
-                }
-                double f = f0 * wobble_factor;
-                double dt = f / RATE;
-                double saw = 2.0 * phase[0] - 1.0 - poly_blep(phase[0], dt);
-                double saw2 = 2.0 * phase[1] - 1.0 - poly_blep(phase[1], dt * 1.006);
-                phase[0] += dt; if (phase[0] >= 1.0) phase[0] -= 1.0;
-                phase[1] += dt * 1.006; if (phase[1] >= 1.0) phase[1] -= 1.0;
-                double e = envelope.next();
-                l = lp.run(saw) * e;
-                r = lp2.run(saw2) * e;
-                break;
-            }
-            case INSTR_LEAD: {
-                // Two saws a few cents apart, with a vibrato that comes in after the attack.
-                double vibrato = 1.0 + 0.004 * std::min(1.0, t / 0.3) * std::sin(2.0 * PI * 5.5 * t);
-                double dt = f0 * vibrato / RATE;
-                double saw = 2.0 * phase[0] - 1.0 - poly_blep(phase[0], dt);
-                double saw2 = 2.0 * phase[1] - 1.0 - poly_blep(phase[1], dt * 1.005);
-                phase[0] += dt; if (phase[0] >= 1.0) phase[0] -= 1.0;
-                phase[1] += dt * 1.005; if (phase[1] >= 1.0) phase[1] -= 1.0;
-                double e = envelope.next();
-                l = lp.run(saw * 0.8 + saw2 * 0.4) * e;
-                r = lp2.run(saw * 0.4 + saw2 * 0.8) * e;
-                break;
-            }
-            case INSTR_PAD: {
-                // Three detuned saws, spread across the stereo field.
-                static const double detune[3] = {0.996, 1.0, 1.0045};
-                double sum_l = 0.0, sum_r = 0.0;
-                for (int k = 0; k < 3; ++k) {
-                    double dt = f0 * detune[k] / RATE;
-                    double saw = 2.0 * phase[k] - 1.0 - poly_blep(phase[k], dt);
-                    phase[k] += dt; if (phase[k] >= 1.0) phase[k] -= 1.0;
-                    sum_l += saw * (k == 2 ? 0.4 : 1.0);
-                    sum_r += saw * (k == 0 ? 0.4 : 1.0);
-                }
-                double e = envelope.next();
-                l = lp.run(sum_l) * e;
-                r = lp2.run(sum_r) * e;
-                break;
-            }
-            case INSTR_KICK: {
-                double f = 45.0 + 120.0 * fall_a.next();
-                sine_phase = wrap(sine_phase + f / RATE);
-                double amp = fall_b.next() * std::min(1.0, t / 0.0005);
-                double click = t < 0.004 ? noise.next() * (1.0 - t / 0.004) * 0.3 : 0.0;
-                l = r = soft_clip(1.5 * std::sin(2.0 * PI * sine_phase)) * amp + click;
-                break;
-            }
-            case INSTR_SNARE: {
-                double n = noise.next();
-                double body = std::sin(2.0 * PI * sine_phase) * fall_a.next();
-                sine_phase = wrap(sine_phase + (185.0 + 60.0 * fall_b.next()) / RATE);
-                double hiss = lp.run(n - hp.run(n)) * fall_c.next();
-                double amp = std::min(1.0, t / 0.0005);
-                l = r = (0.55 * body + 0.8 * hiss) * amp;
-                break;
-            }
-            case INSTR_HATS: {
-                double n = noise.next();
-                l = r = (n - hp.run(n)) * fall_a.next() * std::min(1.0, t / 0.0003);
-                break;
-            }
-            default:
-                break;
-            }
-            if (ducked) {
+            instrument->sample(state, s - v.start, t, l, r);
+            if (instrument->ducked) {
                 duck *= duck_return;
                 if (next_kick < kick_starts.size() && kick_starts[next_kick] == s) {
                     duck = 0.6;
@@ -385,10 +393,10 @@ void Synth::render_track(const SongTrack& track, double bpm, int64_t from, int64
             }
             if (s < from)
                 continue;
-            const double g = gain * (0.35 + 0.65 * v.velocity) * (1.0 - duck);
+            const double g = instrument->gain * (0.35 + 0.65 * v.velocity) * (1.0 - duck);
             mix_left[static_cast<size_t>(s)] += static_cast<float>(l * g * gl);
             mix_right[static_cast<size_t>(s)] += static_cast<float>(r * g * gr);
-            if (echo) {
+            if (instrument->echo) {
                 send_left[static_cast<size_t>(s)] += static_cast<float>(l * g * gl * 0.45);
                 send_right[static_cast<size_t>(s)] += static_cast<float>(r * g * gr * 0.45);
             }

@@ -109,13 +109,15 @@ Canvas draw_flames()
 
 std::vector<Canvas> draw_nebula_faces(int size)
 {
-    // Direction of a face pixel; faces -X, +X, -Y, +Y, -Z, +Z in the usual cube-map layout.
+    // Direction of a face pixel; faces -X, +X, -Y, +Y, -Z, +Z in GL's cube-map layout, with
+    // the picture's top row at t = 0 (the cube texture turns the loaded rows upside down).
+    // Neighbouring faces then meet without a seam.
     auto direction = [](int face, double u, double v, double& x, double& y, double& z) {
         switch (face) {
         case 0: x = -1; y = -v; z = u; break;
         case 1: x = 1; y = -v; z = -u; break;
-        case 2: x = u; y = -1; z = v; break;
-        case 3: x = u; y = 1; z = -v; break;
+        case 2: x = u; y = -1; z = -v; break;
+        case 3: x = u; y = 1; z = v; break;
         case 4: x = -u; y = -v; z = -1; break;
         default: x = u; y = -v; z = 1; break;
         }
@@ -231,8 +233,12 @@ Canvas draw_cow_joke(Fonts& fonts, bool punch_line)
     } else {
         fonts.bold.draw(c, "Because the horns", bx + 30, 105, 40, ink);
         fonts.bold.draw(c, "don't work!", bx + 30, 160, 40, ink);
-        // A bell round the cow's neck.
-        c.fill(ellipse(330 + 150, 220 + 150, 16, 18), rgb(0xE0B020));
+        // A bell on a strap round the cow's neck, below and behind its head.
+        const double bx = 506, by = 433;
+        c.fill(segment({bx - 16, by - 20}, {bx + 12, by - 30}, 3), rgb(0x6A3A18));
+        c.fill(circle(bx, by + 14, 5), rgb(0x202020));
+        outlined(c, polygon({{bx - 9, by - 16}, {bx + 9, by - 16}, {bx + 17, by + 12}, {bx - 17, by + 12}}),
+                 rgb(0xE0B020), rgb(0x202020), 3);
     }
     return c;
 }
@@ -274,20 +280,30 @@ Canvas draw_robot_cow()
 
 Canvas draw_robot_cow_glow(const Canvas& robot)
 {
-    // Only the lights of the robot glow.
-    Canvas c(robot.width(), robot.height());
-    for (int y = 0; y < c.height(); ++y)
-        for (int x = 0; x < c.width(); ++x) {
+    // The lights of the robot (its saturated colours) glow in wide halos over a faint, cool
+    // sheen of its body; the scene adds this picture over the robot.
+    Canvas lights(robot.width(), robot.height());
+    for (int y = 0; y < lights.height(); ++y)
+        for (int x = 0; x < lights.width(); ++x) {
             Colour p = robot.at(x, y);
             double bright = std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b});
             if (bright > 0.5 && p.a > 0.5)
-                c.set(x, y, Colour{p.r, p.g, p.b, 1.0});
+                lights.set(x, y, Colour{p.r, p.g, p.b, 1.0});
         }
-    c.blur(8);
+    Canvas halo = lights;
+    halo.blur(22);
+    for (int y = 0; y < halo.height(); ++y)
+        for (int x = 0; x < halo.width(); ++x) {
+            Colour p = halo.at(x, y);
+            p.a = std::min(1.0, p.a * 3.0);
+            halo.set(x, y, p);
+        }
+    lights.blur(5);
     Canvas soft = robot;
     soft.blur(3);
-    soft.tint(Colour{0.35, 0.4, 0.5, 1});
-    soft.paste(c, 0, 0);
+    soft.tint(Colour{0.18, 0.22, 0.3, 1});
+    soft.paste(halo, 0, 0);
+    soft.paste(lights, 0, 0);
     return soft;
 }
 
@@ -341,7 +357,12 @@ Canvas draw_plane()
         c.fill(circle(110 + i * 40, 124, 8), rgb(0x6AB0E0));
     c.fill(ellipse(60, 135, 16, 22), rgb(0x404050));                                       // propeller hub
     c.fill(rounded_box(52, 80, 60, 190, 4), rgb(0x505060, 0.7));
-    return c;
+    // Drawn nose left; mirrored so that it flies to the right, the way the show moves it.
+    Canvas mirrored(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            mirrored.set(x, y, c.at(w - 1 - x, y));
+    return mirrored;
 }
 
 Canvas draw_flying_cow()
@@ -361,6 +382,8 @@ Canvas draw_thermometer(Fonts& fonts, int degrees)
     Canvas c(w, h);
     const Colour line = rgb(0x202020), glass = rgb(0xF4F8FF, 0.9), red = rgb(0xE02020);
     const double top = 60, bottom = 520; // the scale from 100 down to -100
+    // A light card behind, so the dark scale reads on the scene's black.
+    outlined(c, rounded_box(6, 4, w - 6, h - 4, 26), rgb(0xE6E1D6), line, 3);
     outlined(c, rounded_box(98, 30, 158, 560, 30), glass, line, 4);
     outlined(c, circle(128, 575, 48), red, line, 4);
     double level = bottom - (degrees + 100) / 200.0 * (bottom - top);

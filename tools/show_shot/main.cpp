@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "main/main.h"
 #include "scenes/scenemanager.h"
 #include "util/data/datafile.h"
 #include "util/data/loadingbar.h"
@@ -83,6 +84,7 @@ int main(int argc, char** argv)
 
     const float aspect = 16.0f / 9.0f;
     DataFile::set_mode(DATAFILE_MODE_READ);
+    connect_loading_bar();
     LoadingBar::init(width, height, aspect);
     DataFile::read(argv[1]);
 

@@ -1,6 +1,6 @@
 // The billboard's texture on unit 0 times the vertex colour; fully transparent texels are
 // dropped so that they do not write depth.
-#version 130
+#version 120
 
 uniform sampler2D tex;
 

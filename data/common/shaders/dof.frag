@@ -1,6 +1,6 @@
 // Depth of field: the picture on unit 0 is blurred by a disc whose radius grows with the
-// distance of the depth on unit 1 from the focus depth (range scales it).
-#version 130
+// distance of the depth on unit 1 from the focus depth (range scales it), in screen pixels.
+#version 120
 
 uniform sampler2D tex;
 uniform sampler2D depth;
@@ -10,7 +10,7 @@ uniform float range;
 void main()
 {
     vec2 uv = gl_TexCoord[0].st;
-    vec2 texel = 1.0 / vec2(textureSize(tex, 0));
+    vec2 texel = fwidth(uv); // one screen pixel in texture coordinates
     float blur = clamp(abs(texture2D(depth, uv).r - focus) * range, 0.0, 1.0) * 6.0;
     vec4 sum = texture2D(tex, uv);
     float count = 1.0;

@@ -1,9 +1,16 @@
 // Lighting pass of the shadowed render for textured objects: the front material lit by GL
 // light 0, modulating the texture on the unit named by "texture", wherever the light's shadow
 // cube on the unit named by "shadow" does not hide it. The passes are added together.
-#version 130
+#version 120
+// The depth comparison of a cube shadow map needs EXT_gpu_shader4 at this language level.
+// Without it the stored depth is read and compared here.
+#extension GL_EXT_gpu_shader4 : enable
 
+#ifdef GL_EXT_gpu_shader4
 uniform samplerCubeShadow shadow;
+#else
+uniform samplerCube shadow;
+#endif
 uniform sampler2D texture;
 uniform mat4 light_projection_matrix;
 
@@ -21,7 +28,11 @@ float lit_by_light()
     float axis_distance = max(abs(v.x), max(abs(v.y), abs(v.z)));
     vec4 clip = light_projection_matrix * vec4(0.0, 0.0, -axis_distance, 1.0);
     float depth = clip.z / clip.w * 0.5 + 0.5;
-    return textureGrad(shadow, vec4(v, depth), vec3(0.0), vec3(0.0));
+#ifdef GL_EXT_gpu_shader4
+    return shadowCube(shadow, vec4(v, depth)).r;
+#else
+    return depth <= textureCube(shadow, v).r ? 1.0 : 0.0;
+#endif
 }
 
 // Ambient, diffuse and specular light of GL light i on the front material at eye-space

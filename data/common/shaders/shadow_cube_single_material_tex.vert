@@ -2,7 +2,7 @@
 // vector from the light to the vertex in world axes (the camera's inverse view takes the
 // eye-space position to the world, the light's translation puts the light at the origin),
 // which is the lookup direction into the light's shadow cube.
-#version 130
+#version 120
 
 uniform mat4 camera_view_matrix_inv;
 uniform mat4 light_view_matrix;

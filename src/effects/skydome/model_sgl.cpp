@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/runtime/byte_order.h"
 #include "util/data/datafile.h"
 #include "util/error/fatal.h"
 
@@ -99,9 +100,7 @@ bool read_int(FILE* file, std::int32_t* value)
 {
     unsigned char bytes[4];
     if (std::fread(bytes, 1, 4, file) != 4) return false;
-    *value = static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-                                       static_cast<std::uint32_t>(bytes[2]) << 16 |
-                                       static_cast<std::uint32_t>(bytes[3]) << 24);
+    *value = static_cast<std::int32_t>(read_le32(bytes));
     return true;
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "util/error/log.h"
+#include "platform/runtime/byte_order.h"
+#include "platform/runtime/diagnostic_log.h"
 
 namespace {
 
@@ -46,31 +47,19 @@ struct AviFile {
 
 namespace {
 
-void put16(std::vector<unsigned char>& bytes, std::uint32_t value)
-{
-    bytes.push_back(static_cast<unsigned char>(value & 0xFF));
-    bytes.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
-}
-
-void put32(std::vector<unsigned char>& bytes, std::uint32_t value)
-{
-    put16(bytes, value & 0xFFFF);
-    put16(bytes, value >> 16);
-}
-
 void put_chunk(std::vector<unsigned char>& bytes, FOURCC id, const std::vector<unsigned char>& body)
 {
-    put32(bytes, id);
-    put32(bytes, static_cast<std::uint32_t>(body.size()));
+    append_le32(bytes, id);
+    append_le32(bytes, static_cast<std::uint32_t>(body.size()));
     bytes.insert(bytes.end(), body.begin(), body.end());
     if (body.size() % 2) bytes.push_back(0);
 }
 
 void put_list(std::vector<unsigned char>& bytes, FOURCC type, const std::vector<unsigned char>& body)
 {
-    put32(bytes, make_fourcc('L', 'I', 'S', 'T'));
-    put32(bytes, static_cast<std::uint32_t>(body.size() + 4));
-    put32(bytes, type);
+    append_le32(bytes, make_fourcc('L', 'I', 'S', 'T'));
+    append_le32(bytes, static_cast<std::uint32_t>(body.size() + 4));
+    append_le32(bytes, type);
     bytes.insert(bytes.end(), body.begin(), body.end());
 }
 
@@ -103,23 +92,23 @@ std::vector<unsigned char> stream_header(const AviStream* stream)
 {
     const AVISTREAMINFOA& info = stream->info;
     std::vector<unsigned char> strh;
-    put32(strh, info.fccType);
-    put32(strh, is_video(stream) ? make_fourcc('D', 'I', 'B', ' ') : 0);
-    put32(strh, info.dwFlags);
-    put16(strh, info.wPriority);
-    put16(strh, info.wLanguage);
-    put32(strh, info.dwInitialFrames);
-    put32(strh, info.dwScale);
-    put32(strh, info.dwRate);
-    put32(strh, info.dwStart);
-    put32(strh, stream->length);
-    put32(strh, stream->largest_chunk > info.dwSuggestedBufferSize ? stream->largest_chunk : info.dwSuggestedBufferSize);
-    put32(strh, info.dwQuality);
-    put32(strh, info.dwSampleSize);
-    put16(strh, static_cast<std::uint32_t>(info.rcFrame.left) & 0xFFFF);
-    put16(strh, static_cast<std::uint32_t>(info.rcFrame.top) & 0xFFFF);
-    put16(strh, static_cast<std::uint32_t>(info.rcFrame.right) & 0xFFFF);
-    put16(strh, static_cast<std::uint32_t>(info.rcFrame.bottom) & 0xFFFF);
+    append_le32(strh, info.fccType);
+    append_le32(strh, is_video(stream) ? make_fourcc('D', 'I', 'B', ' ') : 0);
+    append_le32(strh, info.dwFlags);
+    append_le16(strh, info.wPriority);
+    append_le16(strh, info.wLanguage);
+    append_le32(strh, info.dwInitialFrames);
+    append_le32(strh, info.dwScale);
+    append_le32(strh, info.dwRate);
+    append_le32(strh, info.dwStart);
+    append_le32(strh, stream->length);
+    append_le32(strh, stream->largest_chunk > info.dwSuggestedBufferSize ? stream->largest_chunk : info.dwSuggestedBufferSize);
+    append_le32(strh, info.dwQuality);
+    append_le32(strh, info.dwSampleSize);
+    append_le16(strh, static_cast<std::uint32_t>(info.rcFrame.left) & 0xFFFF);
+    append_le16(strh, static_cast<std::uint32_t>(info.rcFrame.top) & 0xFFFF);
+    append_le16(strh, static_cast<std::uint32_t>(info.rcFrame.right) & 0xFFFF);
+    append_le16(strh, static_cast<std::uint32_t>(info.rcFrame.bottom) & 0xFFFF);
     return strh;
 }
 
@@ -132,10 +121,10 @@ bool finalise(AviFile* file)
 
     std::vector<unsigned char> index;
     for (const IndexEntry& entry : file->index) {
-        put32(index, entry.id);
-        put32(index, entry.flags);
-        put32(index, entry.offset);
-        put32(index, entry.size);
+        append_le32(index, entry.id);
+        append_le32(index, entry.flags);
+        append_le32(index, entry.offset);
+        append_le32(index, entry.size);
     }
     std::vector<unsigned char> index_chunk;
     put_chunk(index_chunk, make_fourcc('i', 'd', 'x', '1'), index);
@@ -157,17 +146,17 @@ bool finalise(AviFile* file)
     }
     double duration = frames * seconds_per_frame;
     std::vector<unsigned char> avih;
-    put32(avih, static_cast<std::uint32_t>(std::lround(seconds_per_frame * 1e6)));
-    put32(avih, duration > 0 ? static_cast<std::uint32_t>((movi_end - file->movi_word) / duration) : 0);
-    put32(avih, 0);
-    put32(avih, AVIF_HASINDEX);
-    put32(avih, frames);
-    put32(avih, 0);
-    put32(avih, static_cast<std::uint32_t>(file->streams.size()));
-    put32(avih, largest);
-    put32(avih, static_cast<std::uint32_t>(width));
-    put32(avih, static_cast<std::uint32_t>(height < 0 ? -height : height));
-    for (int i = 0; i < 4; ++i) put32(avih, 0);
+    append_le32(avih, static_cast<std::uint32_t>(std::lround(seconds_per_frame * 1e6)));
+    append_le32(avih, duration > 0 ? static_cast<std::uint32_t>((movi_end - file->movi_word) / duration) : 0);
+    append_le32(avih, 0);
+    append_le32(avih, AVIF_HASINDEX);
+    append_le32(avih, frames);
+    append_le32(avih, 0);
+    append_le32(avih, static_cast<std::uint32_t>(file->streams.size()));
+    append_le32(avih, largest);
+    append_le32(avih, static_cast<std::uint32_t>(width));
+    append_le32(avih, static_cast<std::uint32_t>(height < 0 ? -height : height));
+    for (int i = 0; i < 4; ++i) append_le32(avih, 0);
 
     std::vector<unsigned char> header_body;
     put_chunk(header_body, make_fourcc('a', 'v', 'i', 'h'), avih);
@@ -182,16 +171,16 @@ bool finalise(AviFile* file)
     const long junk_start = 12 + static_cast<long>(header.size());
     const long movi_list = HEADER_ROOM_END - 12;
     if (junk_start + 8 > movi_list) return false;
-    put32(header, make_fourcc('J', 'U', 'N', 'K'));
-    put32(header, static_cast<std::uint32_t>(movi_list - junk_start - 8));
+    append_le32(header, make_fourcc('J', 'U', 'N', 'K'));
+    append_le32(header, static_cast<std::uint32_t>(movi_list - junk_start - 8));
     header.resize(static_cast<size_t>(movi_list - 12), 0);
     if (!write_at(file, 12, header)) return false;
 
     std::vector<unsigned char> sizes;
-    put32(sizes, static_cast<std::uint32_t>(file_end - 8));
+    append_le32(sizes, static_cast<std::uint32_t>(file_end - 8));
     if (!write_at(file, 4, sizes)) return false;
     sizes.clear();
-    put32(sizes, static_cast<std::uint32_t>(movi_end - (movi_list + 8)));
+    append_le32(sizes, static_cast<std::uint32_t>(movi_end - (movi_list + 8)));
     if (!write_at(file, movi_list + 4, sizes)) return false;
     return std::fflush(file->out) == 0;
 }
@@ -203,8 +192,8 @@ HRESULT append_chunk(AviStream* stream, const unsigned char* data, size_t size, 
     if (std::fseek(file->out, 0, SEEK_END) != 0) return AVIERR_ERROR;
     long position = std::ftell(file->out);
     std::vector<unsigned char> head;
-    put32(head, chunk_id(stream));
-    put32(head, static_cast<std::uint32_t>(size));
+    append_le32(head, chunk_id(stream));
+    append_le32(head, static_cast<std::uint32_t>(size));
     static const unsigned char pad = 0;
     if (!write_all(file, head.data(), head.size()) || !write_all(file, data, size) ||
         (size % 2 && !write_all(file, &pad, 1))) {
@@ -233,13 +222,13 @@ HRESULT AVIFileOpenA(PAVIFILE* result, const char* name, unsigned mode, const vo
     file->out = out;
     // RIFF header, the room for the header list, and the start of the movi list.
     std::vector<unsigned char> start;
-    put32(start, make_fourcc('R', 'I', 'F', 'F'));
-    put32(start, 0);
-    put32(start, make_fourcc('A', 'V', 'I', ' '));
+    append_le32(start, make_fourcc('R', 'I', 'F', 'F'));
+    append_le32(start, 0);
+    append_le32(start, make_fourcc('A', 'V', 'I', ' '));
     start.resize(HEADER_ROOM_END - 12, 0);
-    put32(start, make_fourcc('L', 'I', 'S', 'T'));
-    put32(start, 4);
-    put32(start, make_fourcc('m', 'o', 'v', 'i'));
+    append_le32(start, make_fourcc('L', 'I', 'S', 'T'));
+    append_le32(start, 4);
+    append_le32(start, make_fourcc('m', 'o', 'v', 'i'));
     file->movi_word = HEADER_ROOM_END - 4;
     if (!write_all(file, start.data(), start.size())) {
         std::fclose(out);
@@ -294,7 +283,6 @@ HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG, const void* format, LONG for
     if (stream == nullptr || format == nullptr || format_size <= 0) return AVIERR_ERROR;
     AviStream* target = stream->source ? stream->source : stream;
     const unsigned char* bytes = static_cast<const unsigned char*>(format);
-    target->format.assign(bytes, bytes + format_size);
     if (is_video(target)) {
         BITMAPINFOHEADER header;
         if (format_size < static_cast<LONG>(sizeof header)) return AVIERR_ERROR;
@@ -302,12 +290,19 @@ HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG, const void* format, LONG for
         if (header.biBitCount != 24 || header.biCompression != BI_RGB || header.biWidth <= 0 || header.biHeight == 0) {
             return AVIERR_ERROR;
         }
+        target->format.assign(bytes, bytes + format_size);
+        // The stream header follows the format: the frame rectangle is the picture, and the
+        // suggested buffer holds at least one frame as the caller sized it.
+        std::uint32_t rows = static_cast<std::uint32_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
+        target->info.rcFrame = {0, 0, header.biWidth, static_cast<LONG>(rows)};
+        if (target->info.dwSuggestedBufferSize < header.biSizeImage) target->info.dwSuggestedBufferSize = header.biSizeImage;
         // The rows are stored padded to four bytes; the format says so.
         std::uint32_t stride = (static_cast<std::uint32_t>(header.biWidth) * 3 + 3) & ~3u;
-        std::uint32_t rows = static_cast<std::uint32_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
         header.biSizeImage = stride * rows;
         std::memcpy(target->format.data(), &header, sizeof header);
+        return AVIERR_OK;
     }
+    target->format.assign(bytes, bytes + format_size);
     return AVIERR_OK;
 }
 
@@ -369,9 +364,16 @@ unsigned long AVIFileRelease(PAVIFILE file)
 {
     if (file == nullptr) return 0;
     if (--file->references > 0) return static_cast<unsigned long>(file->references);
-    bool complete = finalise(file);
+    // The file is closed and freed even when finishing it fails part-way (an allocation
+    // failure while the index is built); the file is then reported incomplete.
+    bool complete = false;
+    try {
+        complete = finalise(file);
+    } catch (...) {
+        complete = false;
+    }
     if (std::fclose(file->out) != 0) complete = false;
-    if (!complete) log_line("Failed to complete the AVI file (the disk may be full)");
+    if (!complete) report_diagnostic("Failed to complete the AVI file (the disk may be full)");
     for (AviStream* stream : file->streams) delete stream;
     delete file;
     return 0;

@@ -8,11 +8,10 @@
 #include <cstdint>
 
 #include "platform/win32/waveformat.h"
+#include "platform/win32/windows_types.h"
 
-typedef std::int32_t LONG;
 typedef std::uint32_t FOURCC;
 typedef long HRESULT;
-typedef void* HWND;
 
 struct AviFile;
 struct AviStream;

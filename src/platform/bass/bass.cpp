@@ -12,7 +12,7 @@
 #include "platform/bass/audio_output.h"
 #include "platform/bass/audio_stream.h"
 #include "platform/bass/spectrum.h"
-#include "util/error/log.h"
+#include "platform/runtime/diagnostic_log.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*)
     std::lock_guard<std::mutex> lock(state.mutex);
     state.device_clocked = opened;
     if (!opened)
-        log_line("No sound device: the music plays silently");
+        report_diagnostic("No sound device: the music plays silently");
     return TRUE;
 }
 

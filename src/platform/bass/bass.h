@@ -18,19 +18,10 @@
 #include <cstdint>
 
 #include "platform/win32/waveformat.h"
+#include "platform/win32/windows_types.h"
 
-typedef std::uint16_t WORD;
-typedef std::uint32_t DWORD;
 typedef std::uint64_t QWORD;
-typedef int BOOL;
 typedef DWORD HSTREAM;
-
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
 
 struct BASS_CHANNELINFO {
     DWORD freq;  // sample rate

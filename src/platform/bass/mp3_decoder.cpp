@@ -5,40 +5,18 @@
 #include <mutex>
 #include <sys/types.h>
 
-namespace {
+#include "platform/bass/memory_reader.h"
 
-struct MemoryReader {
-    const unsigned char* data;
-    std::size_t size;
-    std::size_t offset;
-};
+namespace {
 
 ssize_t memory_read(void* handle, void* buffer, size_t count)
 {
-    MemoryReader* reader = static_cast<MemoryReader*>(handle);
-    std::size_t left = reader->size - reader->offset;
-    if (count > left)
-        count = left;
-    std::memcpy(buffer, reader->data + reader->offset, count);
-    reader->offset += count;
-    return static_cast<ssize_t>(count);
+    return static_cast<ssize_t>(static_cast<MemoryReader*>(handle)->read(buffer, count));
 }
 
 off_t memory_seek(void* handle, off_t offset, int whence)
 {
-    MemoryReader* reader = static_cast<MemoryReader*>(handle);
-    off_t base = 0;
-    if (whence == SEEK_CUR)
-        base = static_cast<off_t>(reader->offset);
-    else if (whence == SEEK_END)
-        base = static_cast<off_t>(reader->size);
-    else if (whence != SEEK_SET)
-        return -1;
-    off_t target = base + offset;
-    if (target < 0 || target > static_cast<off_t>(reader->size))
-        return -1;
-    reader->offset = static_cast<std::size_t>(target);
-    return target;
+    return static_cast<off_t>(static_cast<MemoryReader*>(handle)->seek(offset, whence));
 }
 
 // Owns one decoder handle.
@@ -88,7 +66,7 @@ std::shared_ptr<PcmAudio> decode_mp3(const void* data, std::size_t size)
     Mpg123Handle decoder;
     if (!decoder.handle || !configure(decoder.handle))
         return nullptr;
-    MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};
+    MemoryReader reader(data, size);
     if (mpg123_replace_reader_handle(decoder.handle, memory_read, memory_seek, nullptr) != MPG123_OK)
         return nullptr;
     if (mpg123_open_handle(decoder.handle, &reader) != MPG123_OK)

@@ -4,47 +4,30 @@
 #include <cstring>
 #include <vorbis/vorbisfile.h>
 
+#include "platform/bass/memory_reader.h"
+
 namespace {
 
-struct MemoryReader {
-    const unsigned char* data;
-    std::size_t size;
-    std::size_t offset;
-};
-
+// Whole elements only, as stdio's fread.
 size_t memory_read(void* buffer, size_t element_size, size_t count, void* source)
 {
     MemoryReader* reader = static_cast<MemoryReader*>(source);
     if (element_size == 0)
         return 0;
-    std::size_t left = (reader->size - reader->offset) / element_size;
-    if (count > left)
-        count = left;
-    std::memcpy(buffer, reader->data + reader->offset, count * element_size);
-    reader->offset += count * element_size;
-    return count;
+    std::size_t whole = reader->left() / element_size;
+    if (count > whole)
+        count = whole;
+    return reader->read(buffer, count * element_size) / element_size;
 }
 
 int memory_seek(void* source, ogg_int64_t offset, int whence)
 {
-    MemoryReader* reader = static_cast<MemoryReader*>(source);
-    ogg_int64_t base = 0;
-    if (whence == SEEK_CUR)
-        base = static_cast<ogg_int64_t>(reader->offset);
-    else if (whence == SEEK_END)
-        base = static_cast<ogg_int64_t>(reader->size);
-    else if (whence != SEEK_SET)
-        return -1;
-    ogg_int64_t target = base + offset;
-    if (target < 0 || target > static_cast<ogg_int64_t>(reader->size))
-        return -1;
-    reader->offset = static_cast<std::size_t>(target);
-    return 0;
+    return static_cast<MemoryReader*>(source)->seek(offset, whence) < 0 ? -1 : 0;
 }
 
 long memory_tell(void* source)
 {
-    return static_cast<long>(static_cast<MemoryReader*>(source)->offset);
+    return static_cast<long>(static_cast<MemoryReader*>(source)->tell());
 }
 
 // Owns an opened vorbisfile decoder.
@@ -71,7 +54,7 @@ public:
 
 std::shared_ptr<PcmAudio> decode_ogg(const void* data, std::size_t size)
 {
-    MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};
+    MemoryReader reader(data, size);
     VorbisFile vorbis(&reader);
     if (!vorbis.opened)
         return nullptr;

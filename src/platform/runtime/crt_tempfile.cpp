@@ -5,8 +5,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "util/error/fatal.h"
-
 namespace {
 
 struct MadeFile {
@@ -22,15 +20,15 @@ std::vector<MadeFile>& made_files()
     return *files;
 }
 
-void remove_made_files()
+} // namespace
+
+void crt_remove_tempfiles()
 {
     pid_t self = getpid();
     for (const MadeFile& file : made_files()) {
         if (file.owner == self) std::remove(file.path.c_str());
     }
 }
-
-} // namespace
 
 std::string crt_tempnam()
 {
@@ -45,9 +43,8 @@ std::string crt_tempnam()
     made_files().push_back(MadeFile{pattern, getpid()});
     static bool at_exit_registered = false;
     if (!at_exit_registered) {
-        std::atexit(remove_made_files);
+        std::atexit(crt_remove_tempfiles);
         at_exit_registered = true;
     }
-    add_fatal_cleanup(remove_made_files);
     return pattern;
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <map>
 
+#include "platform/runtime/byte_order.h"
+
 namespace {
 
 // Every live session, and the session of every live control, so that a handle can be told
@@ -25,7 +27,7 @@ public:
     bool word(WORD& out)
     {
         if (position + 2 > length) return false;
-        out = static_cast<WORD>(data[position] | (data[position + 1] << 8));
+        out = read_le16(data + position);
         position += 2;
         return true;
     }

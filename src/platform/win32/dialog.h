@@ -14,14 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/kernel.h"
 #include "platform/win32/messagebox.h"
-#include "platform/win32/localtime.h"
+#include "platform/win32/windows_types.h"
 
-typedef std::uintptr_t WPARAM;
-typedef std::intptr_t LPARAM;
-typedef std::intptr_t LRESULT;
-typedef std::intptr_t INT_PTR;
-typedef int BOOL;
 typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 // Window and dialog styles.

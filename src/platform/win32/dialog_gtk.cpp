@@ -2,15 +2,14 @@
 // widgets mirror the core's controls and turn clicks and keys into the core's actions.
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "platform/win32/dialog.h"
 
 namespace {
 
-// Dialog units to pixels, for a comfortable size on today's screens.
-constexpr double PIXELS_PER_UNIT_X = 2.6;
-constexpr double PIXELS_PER_UNIT_Y = 2.6;
 // Drop-down lists give the height of their open list; the closed box is one line high.
 constexpr int COMBO_HEIGHT_UNITS = 12;
 
@@ -112,8 +111,48 @@ gboolean on_delete(GtkWidget*, GdkEvent*, gpointer data)
     return TRUE; // the window goes when the loop ends
 }
 
-int pixels_x(int units) { return static_cast<int>(units * PIXELS_PER_UNIT_X + 0.5); }
-int pixels_y(int units) { return static_cast<int>(units * PIXELS_PER_UNIT_Y + 0.5); }
+// Pixels per dialog unit on each axis.
+struct DialogScale {
+    double x = 1.0;
+    double y = 1.0;
+
+    int pixels_x(int units) const { return static_cast<int>(units * x + 0.5); }
+    int pixels_y(int units) const { return static_cast<int>(units * y + 0.5); }
+};
+
+// A dialog unit is a quarter of the dialog font's average character width across and an
+// eighth of its height down; the font is the one GTK shows the dialog in.
+DialogScale font_scale(GtkWidget* window)
+{
+    PangoLayout* layout = gtk_widget_create_pango_layout(window, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    int width = 0;
+    int height = 0;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    g_object_unref(layout);
+    DialogScale scale;
+    if (width > 0) scale.x = width / 52.0 / 4.0;
+    if (height > 0) scale.y = height / 8.0;
+    return scale;
+}
+
+struct PlacedWidget {
+    GtkWidget* widget;
+    int x, y, cx, cy; // dialog units
+};
+
+// Widgets drawn by GTK need more room than the font alone gives (padding, check marks,
+// frames). Each axis grows until every widget's smallest size fits its rectangle, so that no
+// widget grows past its place over its neighbours and every text shows whole.
+void fit_widgets(DialogScale& scale, const std::vector<PlacedWidget>& placed)
+{
+    for (const PlacedWidget& p : placed) {
+        GtkRequisition minimum;
+        gtk_widget_get_preferred_size(p.widget, &minimum, nullptr);
+        // One pixel spare: the rounding of both edges can take up to one pixel.
+        if (p.cx > 0) scale.x = std::max(scale.x, (minimum.width + 1.0) / p.cx);
+        if (p.cy > 0) scale.y = std::max(scale.y, (minimum.height + 1.0) / p.cy);
+    }
+}
 
 } // namespace
 
@@ -134,8 +173,8 @@ bool run_dialog_window(DialogSession& session)
     gtk_window_set_resizable(GTK_WINDOW(front.window), FALSE);
     gtk_window_set_position(GTK_WINDOW(front.window), GTK_WIN_POS_CENTER);
     GtkWidget* layout = gtk_fixed_new();
-    gtk_widget_set_size_request(layout, pixels_x(dialog.cx), pixels_y(dialog.cy));
     gtk_container_add(GTK_CONTAINER(front.window), layout);
+    std::vector<PlacedWidget> placed;
 
     GtkWidget* first_focus = nullptr;
     for (const DialogControl& control : dialog.controls) {
@@ -164,14 +203,27 @@ bool run_dialog_window(DialogSession& session)
             break;
         }
         if (widget == nullptr) continue;
-        gtk_widget_set_size_request(widget, pixels_x(control.cx), pixels_y(height_units));
         gtk_widget_set_sensitive(widget, control.enabled());
-        gtk_fixed_put(GTK_FIXED(layout), widget, pixels_x(control.x), pixels_y(control.y));
+        gtk_fixed_put(GTK_FIXED(layout), widget, 0, 0);
+        placed.push_back({widget, control.x, control.y, control.cx, height_units});
         front.widget_ids[widget] = control.id;
         front.widgets[control.id] = widget;
         if (first_focus == nullptr && control.enabled() && (control.style & WS_TABSTOP)) first_focus = widget;
     }
     sync_widgets(front);
+
+    // Laid out once the widgets hold their texts and entries and are shown (GTK measures
+    // hidden widgets as empty), so that their sizes are known.
+    gtk_widget_show_all(layout);
+    DialogScale scale = font_scale(front.window);
+    fit_widgets(scale, placed);
+    for (const PlacedWidget& p : placed) {
+        const int left = scale.pixels_x(p.x);
+        const int top = scale.pixels_y(p.y);
+        gtk_fixed_move(GTK_FIXED(layout), p.widget, left, top);
+        gtk_widget_set_size_request(p.widget, scale.pixels_x(p.x + p.cx) - left, scale.pixels_y(p.y + p.cy) - top);
+    }
+    gtk_widget_set_size_request(layout, scale.pixels_x(dialog.cx), scale.pixels_y(dialog.cy));
 
     g_signal_connect(front.window, "key-press-event", G_CALLBACK(on_key_press), &front);
     g_signal_connect(front.window, "delete-event", G_CALLBACK(on_delete), &front);

@@ -8,8 +8,7 @@
 
 #include <cstdint>
 
-typedef void* HWND;
-typedef unsigned int UINT;
+#include "platform/win32/windows_types.h"
 
 // Button sets and icons (the values of the Windows constants).
 constexpr UINT MB_OK = 0x00000000;

@@ -12,13 +12,7 @@
 
 #include <cstdint>
 
-typedef void* HWND;
-typedef unsigned int UINT;
-typedef std::uint32_t DWORD;
-typedef std::uintptr_t WPARAM;
-typedef std::intptr_t LPARAM;
-typedef int BOOL;
-typedef void* HANDLE;
+#include "platform/win32/windows_types.h"
 
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_USER = 0x0400;

@@ -26,6 +26,9 @@ void apply_gl_state(const SceneGlCaps& caps)
     const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
 
+    // A scene may end on any texture unit (every bind leaves its unit active); the texture
+    // state below belongs to unit 0.
+    glActiveTextureARB(GL_TEXTURE0_ARB);
     glDisable(GL_TEXTURE_GEN_S);
     glDisable(GL_TEXTURE_GEN_T);
     glDisable(GL_TEXTURE_GEN_R);

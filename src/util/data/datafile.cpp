@@ -1,5 +1,6 @@
 #include "util/data/datafile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -10,11 +11,11 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include "platform/runtime/byte_order.h"
 #include "platform/runtime/crt_tempfile.h"
 #include "platform/win32/messagebox.h"
 #include "util/data/datapack.h"
 #include "util/data/huffman.h"
-#include "util/data/loadingbar.h"
 #include "util/error/fatal.h"
 #include "util/error/log.h"
 
@@ -32,6 +33,8 @@ namespace {
 const char* const SOURCE = "src\\util\\data\\data";
 
 bool g_packed_file_read = false;
+
+const std::size_t UTF8_SEQUENCE_MAX = 4;
 
 // Log texts are printf formats; a name put into one must not bring format directives.
 std::string escaped(const std::string& text)
@@ -52,14 +55,6 @@ std::string compose(const Parts&... parts)
     return text.str();
 }
 
-void put_u32(unsigned char* at, std::uint32_t value)
-{
-    at[0] = static_cast<unsigned char>(value);
-    at[1] = static_cast<unsigned char>(value >> 8);
-    at[2] = static_cast<unsigned char>(value >> 16);
-    at[3] = static_cast<unsigned char>(value >> 24);
-}
-
 // The length of an open file (seek to the end, tell, rewind); -1 when it cannot be told.
 long file_length(FILE* file)
 {
@@ -69,7 +64,50 @@ long file_length(FILE* file)
     return length;
 }
 
-void draw_loading_bar() { LoadingBar::draw(1.0f, false); }
+DataFile::ProgressCallback g_progress_callback = nullptr;
+
+// Every loader that hands out a file reports it.
+void report_progress()
+{
+    if (g_progress_callback != nullptr) g_progress_callback();
+}
+
+// A temporary file of the run-time, removed again at exit and also after a fatal report.
+std::string make_temp_file()
+{
+    std::string name = crt_tempnam();
+    if (!name.empty()) add_fatal_cleanup(crt_remove_tempfiles);
+    return name;
+}
+
+// Reads up to isize bytes into a new buffer of room for the data and two spare bytes, or null
+// when memory is short. The size at the end of a gzip file is only a claim, so the buffer grows
+// with what the stream really gives: a few bytes cannot ask for gigabytes. The count read, or
+// gzread's answer (0 or -1) when nothing could be read.
+int read_gzip_data(gzFile gz, std::uint32_t isize, char** out)
+{
+    const std::size_t CHUNK = 1 << 16;
+    std::size_t capacity = std::min<std::size_t>(isize, CHUNK) + 2;
+    char* buffer = static_cast<char*>(std::malloc(capacity));
+    std::size_t total = 0;
+    int last = 0;
+    while (buffer != nullptr && total < isize) {
+        std::size_t want = std::min<std::size_t>(isize - total, CHUNK);
+        if (total + want + 2 > capacity) {
+            capacity = std::min<std::size_t>(std::max(capacity * 2, total + want + 2),
+                                             static_cast<std::size_t>(isize) + 2);
+            char* grown = static_cast<char*>(std::realloc(buffer, capacity));
+            if (grown == nullptr) std::free(buffer);
+            buffer = grown;
+            if (buffer == nullptr) break;
+        }
+        last = gzread(gz, buffer + total, static_cast<unsigned>(want));
+        if (last <= 0) break;
+        total += static_cast<std::size_t>(last);
+    }
+    *out = buffer;
+    return total > 0 ? static_cast<int>(total) : last;
+}
 
 // Write mode: the first entry with this name, or null.
 DataEntry* find_collected(const char* name)
@@ -129,6 +167,24 @@ char* copy_entry(const DataEntry* entry, int spare)
     return buffer;
 }
 
+// A stdio mode with "t" asks for text: each CR LF pair is read as one LF, as the text mode of
+// the platform the assets were authored on does. A lone CR stays.
+bool text_mode(const char* fopen_mode)
+{
+    return fopen_mode != nullptr && std::strchr(fopen_mode, 't') != nullptr;
+}
+
+// Turns every CR LF pair of data[0, count) into LF in place; returns the new count.
+size_t drop_carriage_returns(char* data, size_t count)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (data[i] == '\r' && i + 1 < count && data[i + 1] == '\n') continue;
+        data[kept++] = data[i];
+    }
+    return kept;
+}
+
 // Creates every missing directory on the way to a file name.
 void make_directories(const char* name)
 {
@@ -156,11 +212,101 @@ bool write_whole_file(const char* name, const char* data, int size)
     return written;
 }
 
+// Write mode, the payload: every collected entry as a chunk, gathered in a temporary file and
+// read back whole (a new malloc'd buffer of *length bytes).
+unsigned char* chunk_payload(const char* name, long* length)
+{
+    std::string temp_name = make_temp_file();
+    if (!temp_name.empty()) DataFile::temp_files.push_back(temp_name);
+    FILE* temp = temp_name.empty() ? nullptr : std::fopen(temp_name.c_str(), "wb+");
+    if (temp == nullptr) FATAL_ERROR(SOURCE, "Failed to create tmpfile()");
+
+    for (const DataEntry* entry : DataFile::entries) {
+        log_format(compose("..file: ", escaped(entry->name), ", ", entry->size, " bytes\n"));
+        DataError error;
+        if (!DataPack::write_chunk(temp, *entry, &error)) fatal_error(SOURCE, error.line, error.message);
+    }
+    if (std::fflush(temp) != 0) FATAL_ERROR(SOURCE, "Failed to write chunk!");
+
+    *length = file_length(temp);
+    if (*length < 1) FATAL_ERROR(SOURCE, compose("Negative or zero file length: ", *length));
+    if (static_cast<unsigned long>(*length) > UINT32_MAX) {
+        FATAL_ERROR(SOURCE, compose("Failed to read ", *length, " bytes from ", name));
+    }
+    unsigned char* payload = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(*length)));
+    if (payload == nullptr ||
+        std::fread(payload, 1, static_cast<size_t>(*length), temp) != static_cast<size_t>(*length)) {
+        FATAL_ERROR(SOURCE, compose("Failed to read ", *length, " bytes from ", name));
+    }
+    std::fclose(temp);
+    return payload;
+}
+
+// Write mode, the payload Huffman-coded into a new malloc'd HUFF stream of *stream_size bytes.
+unsigned char* compress(const unsigned char* payload, long length, const char* name,
+                        std::uint32_t* stream_size)
+{
+    size_t room = HuffmanCoder::max_encoded_size(static_cast<size_t>(length));
+    unsigned char* stream = static_cast<unsigned char*>(std::malloc(room));
+    if (stream == nullptr) {
+        FATAL_ERROR(SOURCE, compose("Failed to allocate memory for data buffer loading ", name));
+    }
+    HuffmanCoder coder;
+    coder.encode(stream, stream_size, payload, static_cast<std::uint32_t>(length));
+    return stream;
+}
+
+// Write mode, the packed file: header, version bytes, stream.
+void write_packed_file(const char* name, const unsigned char* stream, std::uint32_t stream_size)
+{
+    FILE* out = std::fopen(name, "wb");
+    if (out == nullptr) FATAL_ERROR(SOURCE, compose("Failed to open data file ", name, " for writing"));
+    const unsigned char version[2] = {DataPack::MAJOR_VERSION, DataPack::MINOR_VERSION};
+    if (std::fwrite(DataPack::HEADER, 1, DataPack::HEADER_SIZE, out) != DataPack::HEADER_SIZE) {
+        FATAL_ERROR(SOURCE, "Failed to write header!");
+    }
+    if (std::fwrite(&version[0], 1, 1, out) != 1) FATAL_ERROR(SOURCE, "Failed to write major version!");
+    if (std::fwrite(&version[1], 1, 1, out) != 1) FATAL_ERROR(SOURCE, "Failed to write minor version!");
+    if (std::fwrite(stream, 1, stream_size, out) != stream_size || std::fclose(out) != 0) {
+        FATAL_ERROR(SOURCE, "Failed to write file contents!");
+    }
+}
+
+// Write mode, the closing log: sizes before and after compression.
+void log_summary(const char* name, long length, std::uint32_t stream_size)
+{
+    long lost = length - static_cast<long>(stream_size);
+    std::ostringstream done;
+    done << std::fixed << std::setprecision(2) << "Done writing datafile \"" << escaped(name)
+         << "\" of " << stream_size / 1048576.0 << " MB!\n";
+    log_format(done.str());
+    log_format(compose(" ..original file size:  ", std::setw(9), length, " bytes\n"));
+    log_format(compose(" ..compressed file size:", std::setw(9), stream_size, " bytes\n"));
+    log_format(compose(" ..lost in compression: ", std::setw(9), lost, " bytes\n"));
+    std::ostringstream rate;
+    rate << " ..compression rate:    " << std::fixed << std::setprecision(2) << std::setw(9)
+         << lost * 100.0 / static_cast<double>(length) << " %%\n";
+    log_format(rate.str());
+}
+
 } // namespace
 
 namespace DataFile {
 
 void set_mode(int new_mode) { mode = new_mode; }
+
+void set_progress_callback(ProgressCallback callback) { g_progress_callback = callback; }
+
+bool packed_progress(unsigned int* loaded, unsigned int* total)
+{
+    if (mode != DATAFILE_MODE_READ) return false;
+    *total = static_cast<unsigned int>(entries.size());
+    *loaded = 0;
+    for (const DataEntry* entry : entries) {
+        if (entry->loaded) ++*loaded;
+    }
+    return true;
+}
 
 void read(const char* name)
 {
@@ -196,79 +342,14 @@ void write(const char* name)
     if (mode != DATAFILE_MODE_WRITE) return;
     log_format("Writing datafile " + escaped(name) + "\n");
 
-    std::string temp_name = crt_tempnam();
-    if (!temp_name.empty()) temp_files.push_back(temp_name);
-    FILE* temp = temp_name.empty() ? nullptr : std::fopen(temp_name.c_str(), "wb+");
-    if (temp == nullptr) FATAL_ERROR(SOURCE, "Failed to create tmpfile()");
-
-    for (const DataEntry* entry : entries) {
-        log_format(compose("..file: ", escaped(entry->name), ", ", entry->size, " bytes\n"));
-        unsigned char number[4];
-        if (std::fwrite(DataPack::CHUNK_MAGIC, 1, 7, temp) != 7) {
-            FATAL_ERROR(SOURCE, "Failed to write chunk header!");
-        }
-        put_u32(number, static_cast<std::uint32_t>(entry->name.size()));
-        if (std::fwrite(number, 1, 4, temp) != 4) FATAL_ERROR(SOURCE, "Failed to write fname_length!");
-        put_u32(number, static_cast<std::uint32_t>(entry->size));
-        if (std::fwrite(number, 1, 4, temp) != 4) FATAL_ERROR(SOURCE, "Failed to write chunk size!");
-        if (!entry->name.empty() &&
-            std::fwrite(entry->name.data(), 1, entry->name.size(), temp) != entry->name.size()) {
-            FATAL_ERROR(SOURCE, "Failed to write filename!");
-        }
-        if (entry->size != 0 && std::fwrite(entry->data, 1, static_cast<size_t>(entry->size), temp) !=
-                                    static_cast<size_t>(entry->size)) {
-            FATAL_ERROR(SOURCE, "Failed to write chunk!");
-        }
-    }
-    if (std::fflush(temp) != 0) FATAL_ERROR(SOURCE, "Failed to write chunk!");
-
-    long length = file_length(temp);
-    if (length < 1) FATAL_ERROR(SOURCE, compose("Negative or zero file length: ", length));
-    if (static_cast<unsigned long>(length) > UINT32_MAX) {
-        FATAL_ERROR(SOURCE, compose("Failed to read ", length, " bytes from ", name));
-    }
-    unsigned char* payload = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(length)));
-    if (payload == nullptr ||
-        std::fread(payload, 1, static_cast<size_t>(length), temp) != static_cast<size_t>(length)) {
-        FATAL_ERROR(SOURCE, compose("Failed to read ", length, " bytes from ", name));
-    }
-    std::fclose(temp);
-
-    size_t room = HuffmanCoder::max_encoded_size(static_cast<size_t>(length));
-    unsigned char* stream = static_cast<unsigned char*>(std::malloc(room));
-    if (stream == nullptr) {
-        FATAL_ERROR(SOURCE, compose("Failed to allocate memory for data buffer loading ", name));
-    }
+    long length = 0;
+    unsigned char* payload = chunk_payload(name, &length);
     std::uint32_t stream_size = 0;
-    {
-        HuffmanCoder coder;
-        coder.encode(stream, &stream_size, payload, static_cast<std::uint32_t>(length));
-    }
-
-    FILE* out = std::fopen(name, "wb");
-    if (out == nullptr) FATAL_ERROR(SOURCE, compose("Failed to open data file ", name, " for writing"));
-    const unsigned char version[2] = {DataPack::MAJOR_VERSION, DataPack::MINOR_VERSION};
-    if (std::fwrite(DataPack::HEADER, 1, 19, out) != 19) FATAL_ERROR(SOURCE, "Failed to write header!");
-    if (std::fwrite(&version[0], 1, 1, out) != 1) FATAL_ERROR(SOURCE, "Failed to write major version!");
-    if (std::fwrite(&version[1], 1, 1, out) != 1) FATAL_ERROR(SOURCE, "Failed to write minor version!");
-    if (std::fwrite(stream, 1, stream_size, out) != stream_size || std::fclose(out) != 0) {
-        FATAL_ERROR(SOURCE, "Failed to write file contents!");
-    }
+    unsigned char* stream = compress(payload, length, name, &stream_size);
+    write_packed_file(name, stream, stream_size);
     std::free(payload);
     std::free(stream);
-
-    long lost = length - static_cast<long>(stream_size);
-    std::ostringstream done;
-    done << std::fixed << std::setprecision(2) << "Done writing datafile \"" << escaped(name)
-         << "\" of " << stream_size / 1048576.0 << " MB!\n";
-    log_format(done.str());
-    log_format(compose(" ..original file size:  ", std::setw(9), length, " bytes\n"));
-    log_format(compose(" ..compressed file size:", std::setw(9), stream_size, " bytes\n"));
-    log_format(compose(" ..lost in compression: ", std::setw(9), lost, " bytes\n"));
-    std::ostringstream rate;
-    rate << " ..compression rate:    " << std::fixed << std::setprecision(2) << std::setw(9)
-         << lost * 100.0 / static_cast<double>(length) << " %%\n";
-    log_format(rate.str());
+    log_summary(name, length, stream_size);
 }
 
 char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nul)
@@ -281,9 +362,14 @@ char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nu
         bool terminated = entry->size > 0 && entry->data[entry->size - 1] == '\0';
         int added = add_nul && !terminated ? 1 : 0;
         char* buffer = copy_entry(entry, add_nul ? 1 : 0);
-        if (size != nullptr) *size = entry->size + added;
+        int served = entry->size;
+        if (text_mode(fopen_mode)) {
+            served = static_cast<int>(drop_carriage_returns(buffer, static_cast<size_t>(entry->size)));
+            if (add_nul) buffer[served] = '\0';
+        }
+        if (size != nullptr) *size = served + added;
         entry->loaded = true;
-        draw_loading_bar();
+        report_progress();
         return buffer;
     }
 
@@ -300,12 +386,17 @@ char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nu
     size_t count = std::fread(buffer, 1, static_cast<size_t>(length), file);
     if (count < 1) {
         std::fclose(file);
+        std::free(buffer);
         FATAL_ERROR(SOURCE, compose("Tried to read ", length, " bytes from ", name, ", got ", count));
     }
     std::fclose(file);
+    if (text_mode(fopen_mode)) count = drop_carriage_returns(buffer, count);
     if (count < static_cast<size_t>(length)) {
         char* copy = static_cast<char*>(std::malloc(count + (add_nul ? 1 : 0)));
-        if (copy == nullptr) FATAL_ERROR(SOURCE, null_text("copybuffer"));
+        if (copy == nullptr) {
+            std::free(buffer);
+            FATAL_ERROR(SOURCE, null_text("copybuffer"));
+        }
         std::memcpy(copy, buffer, count);
         std::free(buffer);
         buffer = copy;
@@ -314,7 +405,7 @@ char* load_file(const char* name, const char* fopen_mode, int* size, bool add_nu
     int reported = static_cast<int>(count) + (add_nul ? 1 : 0);
     if (size != nullptr) *size = reported;
     if (mode == DATAFILE_MODE_WRITE) collect(name, buffer, reported);
-    draw_loading_bar();
+    report_progress();
     return buffer;
 }
 
@@ -326,7 +417,7 @@ char* load_gzip_file(const char* name, const char* fopen_mode, int* size, bool a
         char* buffer = copy_entry(entry, 1);
         if (size != nullptr) *size = entry->size;
         entry->loaded = true;
-        draw_loading_bar();
+        report_progress();
         return buffer;
     }
 
@@ -339,26 +430,28 @@ char* load_gzip_file(const char* name, const char* fopen_mode, int* size, bool a
         FATAL_ERROR(SOURCE, compose("Something went wrong reading from ", name,
                                     ", we got return value ", 0));
     }
-    std::uint32_t isize = static_cast<std::uint32_t>(tail[0]) |
-                          static_cast<std::uint32_t>(tail[1]) << 8 |
-                          static_cast<std::uint32_t>(tail[2]) << 16 |
-                          static_cast<std::uint32_t>(tail[3]) << 24;
-    char* buffer = nullptr;
-    if (isize <= static_cast<std::uint32_t>(INT_MAX - 2)) {
-        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(isize) + 2));
-    }
-    if (buffer == nullptr) FATAL_ERROR(SOURCE, compose("Failed to allocate memory for loading ", name));
+    std::uint32_t isize = read_le32(tail);
+    if (isize > static_cast<std::uint32_t>(INT_MAX - 2))
+        FATAL_ERROR(SOURCE, compose("Failed to allocate memory for loading ", name));
 
     gzFile gz = gzopen(name, fopen_mode);
     if (gz == nullptr) FATAL_ERROR(SOURCE, compose("Argh, failed to open ", name, "\n", errno));
-    int result = gzread(gz, buffer, isize);
+    // Every report below gives the buffer back first: a report need not end the process.
+    char* buffer = nullptr;
+    int result = read_gzip_data(gz, isize, &buffer);
+    if (buffer == nullptr) {
+        gzclose(gz);
+        FATAL_ERROR(SOURCE, compose("Failed to allocate memory for loading ", name));
+    }
     if (result < 1) {
         gzclose(gz);
+        std::free(buffer);
         FATAL_ERROR(SOURCE, compose("Something went wrong reading from ", name,
                                     ", we got return value ", result));
     }
     if (static_cast<std::uint32_t>(result) != isize) {
         gzclose(gz);
+        std::free(buffer);
         FATAL_ERROR(SOURCE, compose("[TODO/FIXME] (gzip) flength of ", isize, " does not match ",
                                     result, "\n"));
     }
@@ -369,7 +462,7 @@ char* load_gzip_file(const char* name, const char* fopen_mode, int* size, bool a
     int reported = static_cast<int>(isize) + (add_nul ? 1 : 0);
     if (size != nullptr) *size = reported;
     if (mode == DATAFILE_MODE_WRITE) collect(name, buffer, reported);
-    draw_loading_bar();
+    report_progress();
     return buffer;
 }
 
@@ -379,13 +472,13 @@ FILE* open_file(const char* name, const char* fopen_mode, bool export_to_disk)
         if (export_to_disk) {
             FILE* disk = std::fopen(name, fopen_mode);
             if (disk != nullptr) {
-                draw_loading_bar();
+                report_progress();
                 return disk;
             }
         }
         DataEntry* entry = find_entry(name);
         if (entry == nullptr) return nullptr;
-        std::string temp_name = crt_tempnam();
+        std::string temp_name = make_temp_file();
         if (temp_name.empty()) return nullptr;
         temp_files.push_back(temp_name);
         FILE* temp = std::fopen(temp_name.c_str(), "wb+");
@@ -404,7 +497,7 @@ FILE* open_file(const char* name, const char* fopen_mode, bool export_to_disk)
             }
         }
         entry->loaded = true;
-        draw_loading_bar();
+        report_progress();
         return temp;
     }
 
@@ -435,7 +528,7 @@ FILE* open_file(const char* name, const char* fopen_mode, bool export_to_disk)
             entries.push_back(entry);
         }
     }
-    draw_loading_bar();
+    report_progress();
     return file;
 }
 
@@ -470,6 +563,13 @@ void delete_temp_files()
 
 int stat_path(const char* path, struct stat* record) { return stat(path, record); }
 
+bool has_file(const char* name)
+{
+    if (mode == DATAFILE_MODE_READ) return find_entry(name) != nullptr;
+    struct stat record;
+    return stat_path(name, &record) == 0 && !S_ISDIR(record.st_mode);
+}
+
 } // namespace DataFile
 
 bool LoadBuffer(TiXmlDocument& document, char* buffer, int length, TiXmlEncoding encoding)
@@ -488,7 +588,7 @@ bool LoadBuffer(TiXmlDocument& document, char* buffer, int length, TiXmlEncoding
     document.Clear();
     buffer[length] = '\0';
     std::string text;
-    text.reserve(static_cast<size_t>(length));
+    text.reserve(static_cast<size_t>(length) + UTF8_SEQUENCE_MAX);
     for (const char* p = buffer; *p != '\0'; ++p) {
         if (*p == '\r') {
             text += '\n';
@@ -497,6 +597,9 @@ bool LoadBuffer(TiXmlDocument& document, char* buffer, int length, TiXmlEncoding
             text += *p;
         }
     }
+    // The parser steps over a UTF-8 sequence by the length its lead byte announces, even when
+    // the text ends inside it: the terminators after the text keep such a step within it.
+    text.append(UTF8_SEQUENCE_MAX, '\0');
     document.Parse(text.c_str(), nullptr, encoding);
     return !document.Error();
 }

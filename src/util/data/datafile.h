@@ -33,6 +33,14 @@ extern std::vector<std::string> temp_files;
 extern std::string file_name;
 
 void set_mode(int new_mode);
+
+// Called each time a loader has handed out a file (start-up connects it to the loading bar);
+// none by default.
+typedef void (*ProgressCallback)();
+void set_progress_callback(ProgressCallback callback);
+// Read mode: the packed entries handed out so far and all packed entries, and true; outside
+// read mode nothing is counted and the result is false.
+bool packed_progress(unsigned int* loaded, unsigned int* total);
 // Read mode only, once: unpacks the packed file into entries. A missing, corrupt or truncated
 // file ends in the fatal report.
 void read(const char* file_name);
@@ -51,6 +59,10 @@ char* load_gzip_file(const char* name, const char* fopen_mode, int* size, bool a
 // A stdio stream at the start of the file's contents (in read mode a temporary file, removed by
 // delete_temp_files or by a fatal report), or NULL.
 FILE* open_file(const char* name, const char* fopen_mode, bool export_to_disk);
+
+// True when a loader would find the file: in read mode a packed entry of that name, in the
+// other modes a file (not a directory) on disk.
+bool has_file(const char* name);
 
 void export_mp3();
 void delete_temp_files();

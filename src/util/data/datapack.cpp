@@ -6,20 +6,15 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/runtime/byte_order.h"
 #include "util/data/huffman.h"
 
 namespace DataPack {
 
-const char HEADER[19] = "Tarnholm Data File";
-const char CHUNK_MAGIC[7] = "QXVDFC";
+const char HEADER[HEADER_SIZE] = "Tarnholm Data File";
+const char CHUNK_MAGIC[CHUNK_MAGIC_SIZE] = "QXVDFC";
 
 namespace {
-
-std::uint32_t get_u32(const unsigned char* at)
-{
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
 
 // Bytes shown in a message: at most max of them, up to the first NUL.
 std::string shown(const unsigned char* bytes, std::size_t max)
@@ -56,26 +51,27 @@ bool read_chunks(const unsigned char* payload, std::size_t size, std::vector<Dat
     while (pos < size) {
         std::size_t left = size - pos;
         const unsigned char* at = payload + pos;
-        if (left < 7 || std::memcmp(at, CHUNK_MAGIC, 7) != 0) {
+        if (left < CHUNK_MAGIC_SIZE || std::memcmp(at, CHUNK_MAGIC, CHUNK_MAGIC_SIZE) != 0) {
             std::ostringstream text;
-            text << "Unrecognized chunk header: " << shown(at, left < 7 ? left : 7) << ". \nRead "
+            text << "Unrecognized chunk header: "
+                 << shown(at, left < CHUNK_MAGIC_SIZE ? left : CHUNK_MAGIC_SIZE) << ". \nRead "
                  << chunks << " chunks, " << content_bytes / 1048576.0 << " MB before this\n";
             return fail(error, __LINE__, text.str());
         }
-        if (left < 15) {
+        if (left < CHUNK_HEADER_SIZE) {
             std::ostringstream text;
             text << "Chunk header after " << chunks << " chunks runs past the end of the data";
             return fail(error, __LINE__, text.str());
         }
-        std::uint32_t name_length = get_u32(at + 7);
-        std::uint32_t contents_size = get_u32(at + 11);
-        left -= 15;
+        std::uint32_t name_length = read_le32(at + CHUNK_MAGIC_SIZE);
+        std::uint32_t contents_size = read_le32(at + CHUNK_MAGIC_SIZE + 4);
+        left -= CHUNK_HEADER_SIZE;
         if (name_length > left) {
             std::ostringstream text;
             text << "Chunk name of " << name_length << " bytes runs past the end of the data";
             return fail(error, __LINE__, text.str());
         }
-        std::string name(reinterpret_cast<const char*>(at + 15), name_length);
+        std::string name(reinterpret_cast<const char*>(at + CHUNK_HEADER_SIZE), name_length);
         left -= name_length;
         if (contents_size > left || contents_size > static_cast<std::uint32_t>(INT_MAX)) {
             std::ostringstream text;
@@ -91,10 +87,12 @@ bool read_chunks(const unsigned char* payload, std::size_t size, std::vector<Dat
             delete entry;
             return fail(error, __LINE__, "Failed to allocate memory for data chunk!");
         }
-        if (contents_size > 0) std::memcpy(entry->data, at + 15 + name_length, contents_size);
+        if (contents_size > 0) {
+            std::memcpy(entry->data, at + CHUNK_HEADER_SIZE + name_length, contents_size);
+        }
         entry->loaded = false;
         found.push_back(entry);
-        pos += 15 + name_length + contents_size;
+        pos += CHUNK_HEADER_SIZE + name_length + contents_size;
         ++chunks;
         content_bytes += contents_size;
     }
@@ -106,27 +104,27 @@ bool read_chunks(const unsigned char* payload, std::size_t size, std::vector<Dat
 bool unpack(const unsigned char* bytes, std::size_t length, const char* file_name,
             std::vector<DataEntry*>& out, DataError* error)
 {
-    if (length < 19) return fail(error, __LINE__, "Failed to read header!");
-    if (std::memcmp(bytes, HEADER, 19) != 0) {
-        return fail(error, __LINE__, "Unrecognized datafile header: " + shown(bytes, 19));
+    if (length < HEADER_SIZE) return fail(error, __LINE__, "Failed to read header!");
+    if (std::memcmp(bytes, HEADER, HEADER_SIZE) != 0) {
+        return fail(error, __LINE__, "Unrecognized datafile header: " + shown(bytes, HEADER_SIZE));
     }
-    if (length < 20) return fail(error, __LINE__, "Failed to read major version!");
-    if (length < 21) return fail(error, __LINE__, "Failed to read minor version!");
-    int major = bytes[19];
-    int minor = bytes[20];
+    if (length < HEADER_SIZE + 1) return fail(error, __LINE__, "Failed to read major version!");
+    if (length < PREAMBLE_SIZE) return fail(error, __LINE__, "Failed to read minor version!");
+    int major = bytes[HEADER_SIZE];
+    int minor = bytes[HEADER_SIZE + 1];
     if (major != MAJOR_VERSION || minor != MINOR_VERSION) {
         std::ostringstream text;
         text << "Expected datafile format " << int{MAJOR_VERSION} << "." << int{MINOR_VERSION}
              << ", got " << major << "." << minor;
         return fail(error, __LINE__, text.str());
     }
-    std::size_t stream_size = length - 21;
+    std::size_t stream_size = length - PREAMBLE_SIZE;
     if (stream_size < 1) {
         std::ostringstream text;
         text << "Failed to read " << stream_size << " bytes from " << file_name;
         return fail(error, __LINE__, text.str());
     }
-    const unsigned char* stream = bytes + 21;
+    const unsigned char* stream = bytes + PREAMBLE_SIZE;
     std::string problem;
     if (!HuffmanCoder::check_stream(stream, stream_size, &problem)) {
         return fail(error, __LINE__, problem);
@@ -155,6 +153,27 @@ bool unpack(const unsigned char* bytes, std::size_t length, const char* file_nam
         return false;
     }
     out.insert(out.end(), found.begin(), found.end());
+    return true;
+}
+
+bool write_chunk(FILE* out, const DataEntry& entry, DataError* error)
+{
+    if (std::fwrite(CHUNK_MAGIC, 1, CHUNK_MAGIC_SIZE, out) != CHUNK_MAGIC_SIZE) {
+        return fail(error, __LINE__, "Failed to write chunk header!");
+    }
+    unsigned char number[4];
+    write_le32(number, static_cast<std::uint32_t>(entry.name.size()));
+    if (std::fwrite(number, 1, 4, out) != 4) return fail(error, __LINE__, "Failed to write fname_length!");
+    write_le32(number, static_cast<std::uint32_t>(entry.size));
+    if (std::fwrite(number, 1, 4, out) != 4) return fail(error, __LINE__, "Failed to write chunk size!");
+    if (!entry.name.empty() &&
+        std::fwrite(entry.name.data(), 1, entry.name.size(), out) != entry.name.size()) {
+        return fail(error, __LINE__, "Failed to write filename!");
+    }
+    if (entry.size != 0 && std::fwrite(entry.data, 1, static_cast<size_t>(entry.size), out) !=
+                               static_cast<size_t>(entry.size)) {
+        return fail(error, __LINE__, "Failed to write chunk!");
+    }
     return true;
 }
 

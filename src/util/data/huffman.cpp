@@ -3,21 +3,9 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/runtime/byte_order.h"
+
 namespace {
-
-void put_u32(unsigned char* at, std::uint32_t value)
-{
-    at[0] = static_cast<unsigned char>(value);
-    at[1] = static_cast<unsigned char>(value >> 8);
-    at[2] = static_cast<unsigned char>(value >> 16);
-    at[3] = static_cast<unsigned char>(value >> 24);
-}
-
-std::uint32_t get_u32(const unsigned char* at)
-{
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
 
 const unsigned char MAGIC[4] = {'H', 'U', 'F', 'F'};
 
@@ -213,12 +201,12 @@ void HuffmanCoder::encode(unsigned char* out, std::uint32_t* out_size, const uns
     sort(0, 255);
 
     std::memcpy(out, MAGIC, 4);
-    put_u32(out + 4, static_cast<std::uint32_t>(count));
-    put_u32(out + 8, in_size);
-    put_u32(out + 12, 0);
+    write_le32(out + 4, static_cast<std::uint32_t>(count));
+    write_le32(out + 8, in_size);
+    write_le32(out + 12, 0);
     unsigned char* at = out + HEADER_SIZE;
     for (int k = 0; k < count; ++k) {
-        put_u32(at, table[k].frequency);
+        write_le32(at, table[k].frequency);
         at[4] = table[k].symbol;
         at += ENTRY_SIZE;
     }
@@ -237,10 +225,7 @@ void HuffmanCoder::encode(unsigned char* out, std::uint32_t* out_size, const uns
         if (pending_bits >= 32) {
             pending_bits -= 32;
             std::uint32_t word = static_cast<std::uint32_t>(pending >> pending_bits);
-            at[0] = static_cast<unsigned char>(word >> 24);
-            at[1] = static_cast<unsigned char>(word >> 16);
-            at[2] = static_cast<unsigned char>(word >> 8);
-            at[3] = static_cast<unsigned char>(word);
+            write_be32(at, word);
             at += 4;
         }
     };
@@ -262,13 +247,13 @@ void HuffmanCoder::encode(unsigned char* out, std::uint32_t* out_size, const uns
     *at = static_cast<unsigned char>(pending_bits > 0 ? pending << (8 - pending_bits) : 0);
 
     std::uint32_t total = static_cast<std::uint32_t>(at - out) + 1;
-    put_u32(out + 12, total);
+    write_le32(out + 12, total);
     *out_size = total;
 }
 
 std::uint32_t HuffmanCoder::get_decoded_size(const unsigned char* stream)
 {
-    return get_u32(stream + 8);
+    return read_le32(stream + 8);
 }
 
 bool HuffmanCoder::check_stream(const unsigned char* stream, std::size_t stream_size,
@@ -281,8 +266,8 @@ bool HuffmanCoder::check_stream(const unsigned char* stream, std::size_t stream_
         text << "Unrecognized data stream header: "
              << std::string(reinterpret_cast<const char*>(stream), strnlen(reinterpret_cast<const char*>(stream), 4));
     } else {
-        std::uint32_t symbols = get_u32(stream + 4);
-        std::uint32_t size = get_u32(stream + 8);
+        std::uint32_t symbols = read_le32(stream + 4);
+        std::uint32_t size = read_le32(stream + 8);
         if (symbols > 256) {
             text << "Symbol count " << symbols << " is above 256";
         } else if (HEADER_SIZE + ENTRY_SIZE * symbols > stream_size) {
@@ -307,12 +292,12 @@ bool HuffmanCoder::check_stream(const unsigned char* stream, std::size_t stream_
 bool HuffmanCoder::read_table(const unsigned char* stream, std::size_t stream_size)
 {
     if (!check_stream(stream, stream_size, nullptr)) return false;
-    count = static_cast<int>(get_u32(stream + 4));
-    decoded_size = get_u32(stream + 8);
+    count = static_cast<int>(read_le32(stream + 4));
+    decoded_size = read_le32(stream + 8);
     std::memset(table, 0, sizeof table);
     const unsigned char* at = stream + HEADER_SIZE;
     for (int k = 0; k < count; ++k) {
-        table[k].frequency = get_u32(at);
+        table[k].frequency = read_le32(at);
         table[k].symbol = at[4];
         table[k].node = nullptr;
         at += ENTRY_SIZE;
@@ -400,7 +385,8 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
     if (count == 0) return decoded_size == 0;
     if (count == 1) {
         if (decoded_size > bit_count) return false;
-        std::memset(out, table[0].symbol, decoded_size);
+        // An empty result may come with no room at all (out null).
+        if (decoded_size > 0) std::memset(out, table[0].symbol, decoded_size);
         bit_pos = decoded_size;
         *out_size = decoded_size;
         return true;

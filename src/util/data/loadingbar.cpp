@@ -5,7 +5,6 @@
 #include <SDL/SDL.h>
 #include <cstdlib>
 
-#include "util/data/datafile.h"
 #include "util/error/fatal.h"
 #include "util/texture/texture.h"
 
@@ -26,6 +25,8 @@ unsigned int g_total = 150;
 bool g_finished = false;
 bool g_initialised = false;
 LoadingBar::TickQuery g_ticks = GetTickCount;
+LoadingBar::ProgressQuery g_progress_source = nullptr;
+LoadingBar::QuitCleanup g_quit_cleanup = nullptr;
 
 void quad(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3)
 {
@@ -41,20 +42,19 @@ void drain_events()
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if ((event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) || event.type == SDL_QUIT) {
-            DataFile::delete_temp_files();
+            if (g_quit_cleanup != nullptr) g_quit_cleanup();
             std::exit(1);
         }
     }
 }
 
+// A counted source fills the bar to its count; otherwise the fill runs round, one step a frame.
 void update_progress()
 {
-    if (DataFile::mode == DATAFILE_MODE_READ) {
-        g_total = static_cast<unsigned int>(DataFile::entries.size());
-        g_progress = 0;
-        for (const DataEntry* entry : DataFile::entries) {
-            if (entry->loaded) ++g_progress;
-        }
+    unsigned int loaded = 0, total = 0;
+    if (g_progress_source != nullptr && g_progress_source(&loaded, &total)) {
+        g_total = total;
+        g_progress = loaded;
     } else {
         g_progress = (g_progress + 1) % g_total;
     }
@@ -80,6 +80,10 @@ void set_viewport()
 namespace LoadingBar {
 
 void set_clock(TickQuery ticks) { g_ticks = ticks != nullptr ? ticks : GetTickCount; }
+
+void set_progress_source(ProgressQuery query) { g_progress_source = query; }
+
+void set_quit_cleanup(QuitCleanup cleanup) { g_quit_cleanup = cleanup; }
 
 void init(int width, int height, float aspect)
 {

@@ -1,9 +1,9 @@
 // The loading screen: an optional logo over the letterboxed view and a thin progress bar,
-// redrawn from inside the data layer as files are handed out. Escape or a close request
-// while it runs ends the program.
+// redrawn as the data layer hands out files (start-up connects the two). Escape or a close
+// request while it runs ends the program.
 #pragma once
 
-#include "platform/win32/localtime.h"
+#include "platform/win32/kernel.h"
 
 namespace LoadingBar {
 
@@ -21,5 +21,16 @@ void finish();
 // fake clock).
 typedef DWORD (*TickQuery)();
 void set_clock(TickQuery ticks);
+
+// Where the fill comes from: a query that sets the files handed out so far and all files and
+// returns true, or returns false when nothing is counted; then, as without a query, the fill
+// runs round one step a drawn frame.
+typedef bool (*ProgressQuery)(unsigned int* loaded, unsigned int* total);
+void set_progress_source(ProgressQuery query);
+
+// Runs before Escape or a close request ends the program (start-up removes the data layer's
+// temporary files there).
+typedef void (*QuitCleanup)();
+void set_quit_cleanup(QuitCleanup cleanup);
 
 } // namespace LoadingBar

@@ -14,12 +14,15 @@ std::vector<void (*)()>& cleanup_handlers()
     return handlers;
 }
 
+void (*g_fatal_end)() = nullptr;
+
 [[noreturn]] void run_cleanups_and_exit()
 {
     std::vector<void (*)()>& handlers = cleanup_handlers();
     for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) (*it)();
     std::fflush(stdout);
     std::fflush(stderr);
+    if (g_fatal_end != nullptr) g_fatal_end();
     std::_Exit(1);
 }
 
@@ -31,6 +34,11 @@ void add_fatal_cleanup(void (*handler)())
         if (known == handler) return;
     }
     cleanup_handlers().push_back(handler);
+}
+
+void set_fatal_end(void (*end)())
+{
+    g_fatal_end = end;
 }
 
 void fatal_error(const char* source, int line, const std::string& message)

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/win32/localtime.h"
+#include "platform/win32/kernel.h"
 
 std::string log_time_stamp()
 {

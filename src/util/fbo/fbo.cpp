@@ -181,6 +181,7 @@ void FBO::push(bool clear)
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
     fbo_pushed = binding;
     glGetIntegerv(GL_DRAW_BUFFER, &saved_draw_buffer);
+    for (int i = 0; i < REQUIRED_DRAW_BUFFERS; ++i) glGetIntegerv(GL_DRAW_BUFFER0 + i, &saved_draw_buffers[i]);
     glGetIntegerv(GL_READ_BUFFER, &saved_read_buffer);
     glGetIntegerv(GL_VIEWPORT, saved_viewport);
 
@@ -208,6 +209,13 @@ void FBO::pop()
     if (fbo_pushed < 0) FATAL_ERROR(SOURCE, "Failed assert fbo_pushed >= 0");
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(fbo_pushed));
     glDrawBuffer(static_cast<GLenum>(saved_draw_buffer));
+    // An FBO pushed around this one may draw into several attachments: give it all of them
+    // back, not only the first.
+    if (fbo_pushed != 0) {
+        GLenum buffers[REQUIRED_DRAW_BUFFERS];
+        for (int i = 0; i < REQUIRED_DRAW_BUFFERS; ++i) buffers[i] = static_cast<GLenum>(saved_draw_buffers[i]);
+        glDrawBuffers(REQUIRED_DRAW_BUFFERS, buffers);
+    }
     glReadBuffer(static_cast<GLenum>(saved_read_buffer));
     glViewport(saved_viewport[0], saved_viewport[1], saved_viewport[2], saved_viewport[3]);
     fbo_pushed = -1;
@@ -241,12 +249,12 @@ void FBO::generate_mipmaps()
 
 void FBO::resize(int w, int h)
 {
-    check_size(w, h);
     if (!GLEW_ARB_texture_non_power_of_two) {
         int p = 2;
         while (p < w) p *= 2;
         w = h = p / 2;
     }
+    check_size(w, h);
     if (w == width && h == height) return;
 
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, id);

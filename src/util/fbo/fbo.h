@@ -58,6 +58,7 @@ private:
     std::vector<Texture*> color_textures;
     int fbo_pushed = -1;
     GLint saved_draw_buffer = 0;
+    GLint saved_draw_buffers[3] = {0, 0, 0}; // GL_DRAW_BUFFER0..2, for an FBO pushed around this one
     GLint saved_read_buffer = 0;
     GLint saved_viewport[4] = {0, 0, 0, 0};
 

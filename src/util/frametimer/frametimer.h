@@ -2,7 +2,7 @@
 // frame times, each capped at 0.25 s. One process-wide instance.
 #pragma once
 
-#include "platform/win32/localtime.h"
+#include "platform/win32/kernel.h"
 
 namespace FrameTimer {
 

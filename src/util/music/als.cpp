@@ -57,6 +57,14 @@ const float MAX_LOOP_PASSES = 1000000.0f;
     FATAL_ERROR(SOURCE, message.str());
 }
 
+[[noreturn]] void refuse_note_count(const std::string& track_name)
+{
+    std::ostringstream message;
+    message << "Live set unrolls to more than " << AlsNoteData::MAX_NOTE_EVENTS
+            << " note events (at track " << track_name << ")";
+    FATAL_ERROR(SOURCE, message.str());
+}
+
 struct GzipBuffer {
     char* data = nullptr;
     ~GzipBuffer() { std::free(data); }
@@ -177,17 +185,24 @@ void AlsNoteData::read_clip(const TiXmlElement* clip, InstrumentTrack& track)
         const TiXmlElement* notes = child(key_track, "Notes");
         float offset = start;
         for (;;) {
+            int pass_events = 0;
             for (const TiXmlElement* event = notes->FirstChildElement("MidiNoteEvent");
                  event != nullptr; event = event->NextSiblingElement("MidiNoteEvent")) {
                 float on = offset + real_attribute(event, "Time");
                 if (on >= end)
                     break;
                 float off = on + real_attribute(event, "Duration");
+                if (note_events == MAX_NOTE_EVENTS)
+                    refuse_note_count(track.name);
                 note_track.times.push_back(on);
                 note_track.times.push_back(-off);
                 ++track.event_count;
+                ++note_events;
+                ++pass_events;
             }
-            if (!loop_on)
+            // A pass ends at its first note at or past the clip end; the offset only grows,
+            // so once a pass adds nothing, no later pass can.
+            if (!loop_on || pass_events == 0)
                 break;
             float next = offset + loop_length;
             if (!(next > offset))

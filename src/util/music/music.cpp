@@ -92,7 +92,7 @@ Music::Music(const char* path, float bpm_value, float offset, bool preload, int 
         FATAL_ERROR(SOURCE, "Failed to create sync device!");
     if (sync_mode == 0)
         synclink_set_file_io(sync_link, &music_file_io);
-    if (synclink_connect(sync_link, SYNC_HOST, SYNCLINK_EDITOR_PORT) != 0)
+    if (synclink_connect(sync_link, SYNC_HOST, editor_port) != 0)
         FATAL_ERROR(SOURCE, "Sync tracker failed to connect to host");
 }
 
@@ -268,7 +268,7 @@ void Music::update()
 {
     int row = static_cast<int>(std::floor(get_row()));
     if (synclink_poll(sync_link, &music_sync_callbacks, row, &playback_stream) != 0)
-        synclink_connect(sync_link, SYNC_HOST, SYNCLINK_EDITOR_PORT); // retried every frame
+        synclink_connect(sync_link, SYNC_HOST, editor_port); // retried every frame
 }
 
 void Music::get_pcm(float* out, int count)

@@ -18,6 +18,7 @@
 class NoteData;
 struct NoteTrack;
 class Modulator;
+class TiXmlElement;
 
 // One registered sync track. curve belongs to the sync link; null means a fixed value.
 struct SyncTrackEntry {
@@ -74,6 +75,9 @@ public:
 
     // The music description and what it names.
     void load_description(const std::string& path);
+    // The steps of the description: its note data, then each track's modulators.
+    void load_note_data(const std::string& directory, const TiXmlElement* element);
+    void load_track_modulators(const std::string& directory, const TiXmlElement* track_element);
     void load_midi(const std::string& path);
     void load_als(const std::string& path);
     void load_controller_template(const std::string& path, Modulator* modulator);
@@ -92,6 +96,8 @@ public:
     bool preload_pcm;
     int sync_mode;
     SyncLink* sync_link;
+    // The loopback port the editor mode dials (and redials when the link fails).
+    int editor_port = SYNCLINK_EDITOR_PORT;
     std::vector<SyncTrackEntry> sync_tracks;
     char* music_data; // the music file's bytes (malloc'd by the data layer)
 

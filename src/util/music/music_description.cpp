@@ -80,13 +80,30 @@ std::string lower_extension(const std::string& name)
     return extension;
 }
 
-// Loads an XML file through the data layer, or ends with the parser's own words.
+// Loads an XML file through the data layer, or ends with the parser's own words. The stream
+// is parsed by the data layer's buffer parse, which keeps the parser inside the text when a
+// file ends in the middle of a UTF-8 sequence.
 void load_document(TiXmlDocument& document, const std::string& path)
 {
     FILE* file = DataFile::open_file(path.c_str(), "rb", false);
-    bool loaded = document.LoadFile(file);
-    if (file != nullptr)
+    bool loaded = false;
+    if (file == nullptr) {
+        loaded = LoadBuffer(document, nullptr, 0);
+    } else {
+        std::string text;
+        char chunk[4096];
+        std::size_t got = 0;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+            text.append(chunk, got);
         std::fclose(file);
+        if (text.empty()) {
+            document.SetError(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, nullptr, nullptr,
+                              TIXML_ENCODING_UNKNOWN);
+        } else {
+            text.push_back('\0'); // the room LoadBuffer writes its terminator into
+            loaded = LoadBuffer(document, &text[0], static_cast<int>(text.size() - 1));
+        }
+    }
     if (!loaded)
         FATAL_ERROR(SOURCE, "Could not load " + path + ". Error='" + document.ErrorDesc() +
                                 "'. Exiting.\n");
@@ -154,6 +171,118 @@ void Music::load_controller_template(const std::string& path, Modulator* target)
     }
 }
 
+namespace {
+
+// An LFO element: the oscillator, and in *template_file its controller template's file name.
+LFO* read_lfo(const TiXmlElement* lfo_element, std::string* template_file)
+{
+    std::string wave = text_of(required(lfo_element, "wave", "lfo_element"));
+    int wave_type = WAVE_SINE;
+    if (wave == "sine")
+        wave_type = WAVE_SINE;
+    else if (wave == "saw")
+        wave_type = WAVE_SAW;
+    else
+        FATAL_ERROR(SOURCE, "Unrecognized LFO wave type: " + wave);
+
+    const TiXmlElement* tempo_element = lfo_element->FirstChildElement("tempo");
+    if (tempo_element == nullptr)
+        FATAL_ERROR(SOURCE, null_text("tempo_element"));
+    int numerator = scan_int(required(tempo_element, "numerator", "tempo_element"));
+    int denominator = -1;
+    bool triplet = false;
+    scan_denominator(required(tempo_element, "denominator", "tempo_element"), denominator,
+                     triplet);
+    const TiXmlElement* controller =
+        required(tempo_element, "controller", "tempo_element");
+    const std::string controller_text =
+        "tempo_element->FirstChildElement( \"controller\" )";
+    int cc = scan_int(required(controller, "cc", controller_text));
+    if (cc < 0 || cc > 127) {
+        std::ostringstream message;
+        message << "Controller number " << cc << " out of range 0..127";
+        FATAL_ERROR(SOURCE, message.str());
+    }
+
+    // The template is looked up before the oscillator is made, so that a report about it
+    // leaves nothing unowned.
+    const TiXmlElement* template_element =
+        required(controller, "template", controller_text);
+    *template_file =
+        required_attribute(template_element, "file", controller_text +
+                                                         "->FirstChildElement( \"template\" )");
+    return new LFO(wave_type, cc, numerator, denominator, triplet);
+}
+
+// An envelope element; its times are given in seconds and kept in beats of the music's tempo,
+// its sustain in percent and kept as a fraction.
+ADSR* read_envelope(const TiXmlElement* env_element, float bpm)
+{
+    const TiXmlElement* attack = required(env_element, "attack", "env_element");
+    const TiXmlElement* decay = required(env_element, "decay", "env_element");
+    const TiXmlElement* sustain = required(env_element, "sustain", "env_element");
+    const TiXmlElement* release = required(env_element, "release", "env_element");
+
+    float attack_value = scan_float(attack, 1.0f);
+    expect_unit(attack, "s", "attack");
+    attack_value = attack_value / 60.0f * bpm;
+    int attack_slope = slope_of(attack, "attack");
+
+    float decay_value = scan_float(decay, 1.0f);
+    expect_unit(decay, "s", "decay");
+    decay_value = decay_value / 60.0f * bpm;
+    int decay_slope = slope_of(decay, "decay");
+
+    float sustain_value = scan_float(sustain, 1.0f);
+    expect_unit(sustain, "percent", "sustain");
+    sustain_value = sustain_value / 100.0f;
+
+    float release_value = scan_float(release, 1.0f);
+    expect_unit(release, "s", "release");
+    release_value = release_value / 60.0f * bpm;
+    int release_slope = slope_of(release, "release");
+
+    return new ADSR(attack_value, attack_slope, decay_value, decay_slope, sustain_value,
+                    release_value, release_slope);
+}
+
+Arp* read_arp(const TiXmlElement* arp_element)
+{
+    std::string pattern = text_of(required(arp_element, "pattern", "arp_element"));
+    int pattern_type = ARP_UPDOWN;
+    if (pattern == "updown")
+        pattern_type = ARP_UPDOWN;
+    else if (pattern == "up")
+        pattern_type = ARP_UP;
+    else if (pattern == "down")
+        pattern_type = ARP_DOWN;
+    else
+        FATAL_ERROR(SOURCE, "Unrecognized arp pattern: " + pattern);
+    int octaves = scan_int(required(arp_element, "octaves", "arp_element"));
+    int numerator = scan_int(required(arp_element, "numerator", "arp_element"));
+    int denominator = -1;
+    bool triplet = false;
+    scan_denominator(required(arp_element, "denominator", "arp_element"), denominator, triplet);
+    return new Arp(pattern_type, octaves, numerator, denominator, triplet);
+}
+
+// An intensity element sets the intensity of the track's last modulator.
+void read_intensity(const TiXmlElement* cur_el, std::vector<Modulator*>& modulators,
+                    const std::string& association)
+{
+    const TiXmlElement* intensity = cur_el->FirstChildElement("intensity");
+    if (intensity == nullptr)
+        return;
+    std::string unit = required_attribute(intensity, "unit", "intensity");
+    if (unit != "float")
+        FATAL_ERROR(SOURCE, "Unexpected intensity unit: " + unit);
+    if (modulators.empty())
+        FATAL_ERROR(SOURCE, "No modulator for the intensity on track " + association);
+    modulators.back()->set_intensity(scan_float(intensity, 0.0f));
+}
+
+} // namespace
+
 void Music::load_description(const std::string& path)
 {
     TiXmlDocument document;
@@ -167,7 +296,15 @@ void Music::load_description(const std::string& path)
         FATAL_ERROR(SOURCE, null_text("element"));
 
     load_stream(directory + required_attribute(element, "stream_filename", "element"));
+    load_note_data(directory, element);
+    for (const TiXmlElement* cur_el = element->FirstChildElement(); cur_el != nullptr;
+         cur_el = cur_el->NextSiblingElement()) {
+        load_track_modulators(directory, cur_el);
+    }
+}
 
+void Music::load_note_data(const std::string& directory, const TiXmlElement* element)
+{
     const char* notedata = element->Attribute("notedata_filename");
     if (notedata == nullptr)
         notedata = element->Attribute("mididata_filename");
@@ -180,106 +317,25 @@ void Music::load_description(const std::string& path)
         load_als(directory + notedata);
     else
         FATAL_ERROR(SOURCE, "Music format " + extension + " not supported");
+}
 
-    for (const TiXmlElement* cur_el = element->FirstChildElement(); cur_el != nullptr;
-         cur_el = cur_el->NextSiblingElement()) {
-        std::string association = required_attribute(cur_el, "association", "cur_el");
-        int track_index = find_track(association.c_str());
-        if (track_index < 0)
-            FATAL_ERROR(SOURCE, "Could not find track " + association);
-        std::vector<Modulator*>& modulators = note_data->tracks[track_index].modulators;
+void Music::load_track_modulators(const std::string& directory, const TiXmlElement* cur_el)
+{
+    std::string association = required_attribute(cur_el, "association", "cur_el");
+    int track_index = find_track(association.c_str());
+    if (track_index < 0)
+        FATAL_ERROR(SOURCE, "Could not find track " + association);
+    std::vector<Modulator*>& modulators = note_data->tracks[track_index].modulators;
 
-        if (const TiXmlElement* lfo_element = cur_el->FirstChildElement("lfo")) {
-            std::string wave = text_of(required(lfo_element, "wave", "lfo_element"));
-            int wave_type = WAVE_SINE;
-            if (wave == "sine")
-                wave_type = WAVE_SINE;
-            else if (wave == "saw")
-                wave_type = WAVE_SAW;
-            else
-                FATAL_ERROR(SOURCE, "Unrecognized LFO wave type: " + wave);
-
-            const TiXmlElement* tempo_element = lfo_element->FirstChildElement("tempo");
-            if (tempo_element == nullptr)
-                FATAL_ERROR(SOURCE, null_text("tempo_element"));
-            int numerator = scan_int(required(tempo_element, "numerator", "tempo_element"));
-            int denominator = -1;
-            bool triplet = false;
-            scan_denominator(required(tempo_element, "denominator", "tempo_element"), denominator,
-                             triplet);
-            const TiXmlElement* controller =
-                required(tempo_element, "controller", "tempo_element");
-            const std::string controller_text =
-                "tempo_element->FirstChildElement( \"controller\" )";
-            int cc = scan_int(required(controller, "cc", controller_text));
-            if (cc < 0 || cc > 127) {
-                std::ostringstream message;
-                message << "Controller number " << cc << " out of range 0..127";
-                FATAL_ERROR(SOURCE, message.str());
-            }
-
-            LFO* lfo = new LFO(wave_type, cc, numerator, denominator, triplet);
-            modulators.push_back(lfo);
-            const TiXmlElement* template_element =
-                required(controller, "template", controller_text);
-            std::string template_file =
-                required_attribute(template_element, "file", controller_text +
-                                                                 "->FirstChildElement( \"template\" )");
-            load_controller_template(directory + template_file, lfo);
-        } else if (const TiXmlElement* env_element = cur_el->FirstChildElement("envelope")) {
-            const TiXmlElement* attack = required(env_element, "attack", "env_element");
-            const TiXmlElement* decay = required(env_element, "decay", "env_element");
-            const TiXmlElement* sustain = required(env_element, "sustain", "env_element");
-            const TiXmlElement* release = required(env_element, "release", "env_element");
-
-            float attack_value = scan_float(attack, 1.0f);
-            expect_unit(attack, "s", "attack");
-            attack_value = attack_value / 60.0f * bpm;
-            int attack_slope = slope_of(attack, "attack");
-
-            float decay_value = scan_float(decay, 1.0f);
-            expect_unit(decay, "s", "decay");
-            decay_value = decay_value / 60.0f * bpm;
-            int decay_slope = slope_of(decay, "decay");
-
-            float sustain_value = scan_float(sustain, 1.0f);
-            expect_unit(sustain, "percent", "sustain");
-            sustain_value = sustain_value / 100.0f;
-
-            float release_value = scan_float(release, 1.0f);
-            expect_unit(release, "s", "release");
-            release_value = release_value / 60.0f * bpm;
-            int release_slope = slope_of(release, "release");
-
-            modulators.push_back(new ADSR(attack_value, attack_slope, decay_value, decay_slope,
-                                          sustain_value, release_value, release_slope));
-        } else if (const TiXmlElement* arp_element = cur_el->FirstChildElement("arp")) {
-            std::string pattern = text_of(required(arp_element, "pattern", "arp_element"));
-            int pattern_type = ARP_UPDOWN;
-            if (pattern == "updown")
-                pattern_type = ARP_UPDOWN;
-            else if (pattern == "up")
-                pattern_type = ARP_UP;
-            else if (pattern == "down")
-                pattern_type = ARP_DOWN;
-            else
-                FATAL_ERROR(SOURCE, "Unrecognized arp pattern: " + pattern);
-            int octaves = scan_int(required(arp_element, "octaves", "arp_element"));
-            int numerator = scan_int(required(arp_element, "numerator", "arp_element"));
-            int denominator = -1;
-            bool triplet = false;
-            scan_denominator(required(arp_element, "denominator", "arp_element"), denominator,
-                             triplet);
-            modulators.push_back(new Arp(pattern_type, octaves, numerator, denominator, triplet));
-        }
-
-        if (const TiXmlElement* intensity = cur_el->FirstChildElement("intensity")) {
-            std::string unit = required_attribute(intensity, "unit", "intensity");
-            if (unit != "float")
-                FATAL_ERROR(SOURCE, "Unexpected intensity unit: " + unit);
-            if (modulators.empty())
-                FATAL_ERROR(SOURCE, "No modulator for the intensity on track " + association);
-            modulators.back()->set_intensity(scan_float(intensity, 0.0f));
-        }
+    if (const TiXmlElement* lfo_element = cur_el->FirstChildElement("lfo")) {
+        std::string template_file;
+        LFO* lfo = read_lfo(lfo_element, &template_file);
+        modulators.push_back(lfo);
+        load_controller_template(directory + template_file, lfo);
+    } else if (const TiXmlElement* env_element = cur_el->FirstChildElement("envelope")) {
+        modulators.push_back(read_envelope(env_element, bpm));
+    } else if (const TiXmlElement* arp_element = cur_el->FirstChildElement("arp")) {
+        modulators.push_back(read_arp(arp_element));
     }
+    read_intensity(cur_el, modulators, association);
 }

@@ -8,9 +8,12 @@
 #include <cstring>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
+#include "platform/runtime/byte_order.h"
 #include "platform/sockets/tcp_socket.h"
 
 namespace {
@@ -58,34 +61,6 @@ char* copy_text(const char* text)
     if (copy != nullptr)
         std::memcpy(copy, text, size);
     return copy;
-}
-
-void put_be32(unsigned char* out, uint32_t value)
-{
-    out[0] = static_cast<unsigned char>(value >> 24);
-    out[1] = static_cast<unsigned char>(value >> 16);
-    out[2] = static_cast<unsigned char>(value >> 8);
-    out[3] = static_cast<unsigned char>(value);
-}
-
-uint32_t get_be32(const unsigned char* in)
-{
-    return (static_cast<uint32_t>(in[0]) << 24) | (static_cast<uint32_t>(in[1]) << 16) |
-           (static_cast<uint32_t>(in[2]) << 8) | static_cast<uint32_t>(in[3]);
-}
-
-void put_le32(std::vector<unsigned char>& out, uint32_t value)
-{
-    out.push_back(static_cast<unsigned char>(value));
-    out.push_back(static_cast<unsigned char>(value >> 8));
-    out.push_back(static_cast<unsigned char>(value >> 16));
-    out.push_back(static_cast<unsigned char>(value >> 24));
-}
-
-uint32_t get_le32(const unsigned char* in)
-{
-    return static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) |
-           (static_cast<uint32_t>(in[2]) << 16) | (static_cast<uint32_t>(in[3]) << 24);
 }
 
 uint32_t float_bits(float value)
@@ -136,7 +111,7 @@ int send_curve_request(SyncLink* link, const SyncCurve* curve)
     size_t length = std::strlen(curve->name);
     std::vector<unsigned char> message(5 + length);
     message[0] = CMD_CURVE_REQUEST;
-    put_be32(&message[1], static_cast<uint32_t>(length));
+    write_be32(&message[1], static_cast<uint32_t>(length));
     std::memcpy(message.data() + 5, curve->name, length);
     return link_send(link, message.data(), message.size());
 }
@@ -164,7 +139,7 @@ int read_track(const SyncFileIo& io, void* handle, SyncCurve* curve)
     unsigned char field[4];
     if (io.read(field, 1, 4, handle) != 4)
         return -1;
-    uint32_t count = get_le32(field);
+    uint32_t count = read_le32(field);
     if (count > static_cast<uint32_t>(INT_MAX))
         return -1;
 
@@ -176,7 +151,7 @@ int read_track(const SyncFileIo& io, void* handle, SyncCurve* curve)
         if (io.read(row, 1, 4, handle) != 4 || io.read(value, 1, 4, handle) != 4 ||
             io.read(&shape, 1, 1, handle) != 1)
             return -1;
-        CurveKey key{static_cast<int32_t>(get_le32(row)), bits_float(get_le32(value)),
+        CurveKey key{static_cast<int32_t>(read_le32(row)), bits_float(read_le32(value)),
                      static_cast<KeyShape>(shape)};
         if (curve->key_count > 0 && key.row <= curve->keys[curve->key_count - 1].row)
             return -1;
@@ -423,10 +398,10 @@ int synclink_on_key_update(SyncLink* link)
     unsigned char payload[13];
     if (link_recv(link, payload, sizeof payload) != 0)
         return -1;
-    uint32_t index = get_be32(payload);
+    uint32_t index = read_be32(payload);
     if (index >= static_cast<uint32_t>(link->curve_count))
         return -1;
-    CurveKey key{static_cast<int32_t>(get_be32(payload + 4)), bits_float(get_be32(payload + 8)),
+    CurveKey key{static_cast<int32_t>(read_be32(payload + 4)), bits_float(read_be32(payload + 8)),
                  static_cast<KeyShape>(payload[12])};
     return synclink_put_key(link->curves[index], &key);
 }
@@ -436,10 +411,10 @@ int synclink_on_key_remove(SyncLink* link)
     unsigned char payload[8];
     if (link_recv(link, payload, sizeof payload) != 0)
         return -1;
-    uint32_t index = get_be32(payload);
+    uint32_t index = read_be32(payload);
     if (index >= static_cast<uint32_t>(link->curve_count))
         return -1;
-    return synclink_erase_key(link->curves[index], static_cast<int32_t>(get_be32(payload + 4)));
+    return synclink_erase_key(link->curves[index], static_cast<int32_t>(read_be32(payload + 4)));
 }
 
 int synclink_dial(const char* host, int port)
@@ -501,7 +476,7 @@ int synclink_poll(SyncLink* link, const SyncCallbacks* callbacks, int row, void*
             if (link_recv(link, field, sizeof field) != 0)
                 return link_failure(link);
             if (callbacks != nullptr && callbacks->set_row != nullptr)
-                callbacks->set_row(data, static_cast<int32_t>(get_be32(field)));
+                callbacks->set_row(data, static_cast<int32_t>(read_be32(field)));
             break;
         }
         case CMD_PAUSE_CHANGE: {
@@ -527,7 +502,7 @@ int synclink_poll(SyncLink* link, const SyncCallbacks* callbacks, int row, void*
         row != link->last_row && link->socket >= 0) {
         unsigned char message[5];
         message[0] = CMD_ROW_CHANGE;
-        put_be32(message + 1, static_cast<uint32_t>(row));
+        write_be32(message + 1, static_cast<uint32_t>(row));
         if (link_send(link, message, sizeof message) != 0)
             return -1;
         link->last_row = row;
@@ -564,22 +539,44 @@ int synclink_write_curve_file(const char* path, const SyncCurve* curve)
 {
     std::vector<unsigned char> bytes;
     bytes.reserve(4 + static_cast<size_t>(curve->key_count) * 9);
-    put_le32(bytes, static_cast<uint32_t>(curve->key_count));
+    append_le32(bytes, static_cast<uint32_t>(curve->key_count));
     for (int k = 0; k < curve->key_count; ++k) {
         const CurveKey& key = curve->keys[k];
-        put_le32(bytes, static_cast<uint32_t>(key.row));
-        put_le32(bytes, float_bits(key.value));
+        append_le32(bytes, static_cast<uint32_t>(key.row));
+        append_le32(bytes, float_bits(key.value));
         bytes.push_back(key.shape);
     }
 
-    FILE* file = std::fopen(path, "wb");
-    if (file == nullptr)
+    // Opening the track file itself for writing would empty it at once, so a save that fails
+    // part-way (a full disk) would cost the authored keys. The keys go into a new file in the
+    // same folder, which takes the old one's place only once it is complete and closed.
+    const size_t length = std::strlen(path);
+    std::vector<char> temp_path(length + 32);
+    int descriptor = -1;
+    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+        std::snprintf(temp_path.data(), temp_path.size(), "%s.%ld.%d.tmp", path, static_cast<long>(getpid()),
+                      attempt);
+        descriptor = open(temp_path.data(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor < 0 && errno != EEXIST)
+            return -1;
+    }
+    if (descriptor < 0)
         return -1;
+    FILE* file = fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        close(descriptor);
+        unlink(temp_path.data());
+        return -1;
+    }
     // A full disk shows at the write or only when the buffer is flushed at the close: both
     // count, so a truncated file is never reported as saved.
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     bool closed = std::fclose(file) == 0;
-    return written && closed ? 0 : -1;
+    if (!written || !closed || std::rename(temp_path.data(), path) != 0) {
+        unlink(temp_path.data());
+        return -1;
+    }
+    return 0;
 }
 
 int synclink_save(SyncLink* link)
@@ -587,15 +584,13 @@ int synclink_save(SyncLink* link)
     if (link->mode == 0)
         return 0;
     synclink_make_dirs(link->base_path);
-    // Every curve is attempted, so one file that cannot be written costs only its own keys.
-    int result = 0;
     for (int i = 0; i < link->curve_count; ++i) {
         char path[SYNCLINK_PATH_SIZE];
         if (synclink_curve_file_name(link, link->curves[i]->name, path, sizeof path) != 0 ||
             synclink_write_curve_file(path, link->curves[i]) != 0)
-            result = -1;
+            return -1;
     }
-    return result;
+    return 0;
 }
 
 void synclink_free_curves(SyncLink* link)

@@ -109,8 +109,10 @@ int synclink_connect(SyncLink* link, const char* host, int port);
 // editor unless a command has begun to arrive, and then only a bounded time.
 int synclink_poll(SyncLink* link, const SyncCallbacks* callbacks, int row, void* data);
 
-// Editor mode: writes every curve to its ".track" file, making the directories of the base
-// path first. 0, or -1 when any file cannot be written completely. 0 in play mode.
+// Editor mode: writes every curve to its ".track" file in creation order, making the
+// directories of the base path first. Stops at the first curve that cannot be saved and
+// returns -1; the files of that curve and of the curves after it stay as they were. 0 when
+// every curve was saved, and in play mode.
 int synclink_save(SyncLink* link);
 
 // Inner operations.
@@ -129,7 +131,9 @@ int synclink_load_curve(SyncLink* link, SyncCurve* curve);
 // Connects to the editor and exchanges the handshake: a socket, or -1.
 int synclink_dial(const char* host, int port);
 
-// Writes the curve's ".track" file; -1 unless every byte reached the file.
+// Writes the curve's ".track" file: first whole into a new file beside it, which then
+// replaces the old one. -1 unless every byte reached the file; the old file is then left as
+// it was and the new one removed.
 int synclink_write_curve_file(const char* path, const SyncCurve* curve);
 
 // Makes every directory of the path that ends at a '/' ("data/sync_tracker/" makes "data" and

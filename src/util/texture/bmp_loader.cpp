@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/runtime/byte_order.h"
 #include "platform/win32/messagebox.h"
 #include "util/data/datafile.h"
 #include "util/texture/pixelbuffer.h"
@@ -13,15 +14,7 @@ namespace {
 
 const char* const SOURCE = "src\\util\\texture\\bmp_loader";
 
-std::uint32_t u16_at(const unsigned char* p) { return p[0] | (p[1] << 8); }
-
-std::uint32_t u32_at(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::int32_t s32_at(const unsigned char* p) { return static_cast<std::int32_t>(u32_at(p)); }
+std::int32_t s32_at(const unsigned char* p) { return static_cast<std::int32_t>(read_le32(p)); }
 
 const int BMP_OK = 0;
 const int BMP_CANNOT_OPEN = 1;
@@ -49,10 +42,10 @@ int PixelBuffer::read_bmp(const char* file)
     // The information header proper is 40 bytes; the 4 after it are not used.
     if (std::fread(info_header, 1, sizeof info_header, stream) < 40) return finish(BMP_ENDED_EARLY);
 
-    const std::uint32_t bit_count = u16_at(info_header + 14);
-    const std::uint32_t compression = u32_at(info_header + 16);
-    const std::uint32_t colours_used = u32_at(info_header + 32);
-    const std::uint32_t colours_important = u32_at(info_header + 36);
+    const std::uint32_t bit_count = read_le16(info_header + 14);
+    const std::uint32_t compression = read_le32(info_header + 16);
+    const std::uint32_t colours_used = read_le32(info_header + 32);
+    const std::uint32_t colours_important = read_le32(info_header + 36);
     if (bit_count != 24 || compression != 0 || (colours_used != 0 && colours_important != 0)) {
         return finish(BMP_UNSUPPORTED);
     }
@@ -65,7 +58,7 @@ int PixelBuffer::read_bmp(const char* file)
     if (w <= 0 || h <= 0 || w > limit || h > limit) return finish(BMP_UNSUPPORTED);
 
     const std::int64_t pixel_bytes = static_cast<std::int64_t>(w) * h * 3;
-    const std::int64_t image_size = u32_at(info_header + 20);
+    const std::int64_t image_size = read_le32(info_header + 20);
     std::int64_t padding;
     if (image_size == 0) {
         // Allowed for uncompressed pictures: rows are then padded to 4 bytes, as always.
@@ -76,7 +69,7 @@ int PixelBuffer::read_bmp(const char* file)
     }
 
     // A file too short for its rows ends early; it is found before the rows are built.
-    const std::int64_t pixel_offset = u32_at(file_header + 10);
+    const std::int64_t pixel_offset = read_le32(file_header + 10);
     if (std::fseek(stream, 0, SEEK_END) != 0) return finish(BMP_SEEK_FAILED);
     const std::int64_t file_size = std::ftell(stream);
     if (file_size - pixel_offset < (static_cast<std::int64_t>(w) * 3 + padding) * (h - 1) + w * 3) {

@@ -53,12 +53,12 @@ int JhRawPngDecoder::prepare_output()
 {
     pixel_bits = bits_per_pixel(header.colour_type, header.bit_depth);
     if (pixel_bits == 0) return 0;
-    // No IHDR, an impossible size or an unknown interlace method: no picture.
+    // No IHDR or an impossible size: no picture. An unknown interlace method gets its
+    // picture, which no byte reaches (it stays cleared).
     const int limit = static_cast<int>(Texture::max_image_side());
     if (header.width <= 0 || header.height <= 0 || header.width > limit || header.height > limit) {
         return 0;
     }
-    if (header.interlace != 0 && header.interlace != 1) return 0;
 
     if (auto_delete == 1) std::free(rgba);
     rgba = nullptr;
@@ -132,6 +132,7 @@ int JhRawPngDecoder::output_block(const unsigned char* bytes, size_t count)
             x = 0;
             continue;
         }
+        if (header.interlace != 0 && header.interlace != 1) return 0;
         size_t take = pass_line_bytes - filled;
         if (take > count) take = count;
         std::memcpy(line + filled, bytes, take);

@@ -190,8 +190,7 @@ bool Texture::create()
                      info.imageData);
         glPixelStorei(GL_UNPACK_ALIGNMENT, unpack_alignment);
 
-        const GLubyte* vendor = glGetString(GL_VENDOR);
-        build_mipmaps(mipmap, lower(vendor != nullptr ? reinterpret_cast<const char*>(vendor) : ""));
+        build_mipmaps(GL_TEXTURE_2D, mipmap, vendor_lower_case());
     }
 
     if (info.imageData != nullptr) {
@@ -201,18 +200,24 @@ bool Texture::create()
     return true;
 }
 
-void Texture::build_mipmaps(bool use_mipmap, const std::string& vendor)
+void Texture::build_mipmaps(GLenum target, bool use_mipmap, const std::string& vendor)
 {
     if (!use_mipmap) {
-        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
+        glTexParameteri(target, GL_GENERATE_MIPMAP, GL_FALSE);
     } else if (vendor.find("ati ") != std::string::npos) {
         // The parameter only regenerates the chain on later changes of level 0, so the chain
         // of the level just uploaded is built at once as well.
-        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
+        glTexParameteri(target, GL_GENERATE_MIPMAP, GL_TRUE);
+        glGenerateMipmapEXT(target);
     } else {
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
+        glGenerateMipmapEXT(target);
     }
+}
+
+std::string Texture::vendor_lower_case()
+{
+    const GLubyte* vendor = glGetString(GL_VENDOR);
+    return lower(vendor != nullptr ? reinterpret_cast<const char*>(vendor) : "");
 }
 
 bool Texture::create_empty(unsigned int width, unsigned int height, bool use_mipmap, bool repeat,

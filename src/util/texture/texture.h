@@ -65,9 +65,11 @@ public:
     static bool load_tga_uncompressed(TextureInfo* texture, FILE* stream);
     static bool load_tga_rle(TextureInfo* texture, FILE* stream);
 
-    // The mipmap step of create on the texture bound to GL_TEXTURE_2D, by the lower-cased
-    // GL_VENDOR string.
-    static void build_mipmaps(bool mipmap, const std::string& vendor);
+    // The mipmap step of create on the texture bound to target (GL_TEXTURE_2D, or
+    // GL_TEXTURE_CUBE_MAP for a cube), by the lower-cased GL_VENDOR string.
+    static void build_mipmaps(GLenum target, bool mipmap, const std::string& vendor);
+    // The GL_VENDOR string of the current context, lower-cased ("" without one).
+    static std::string vendor_lower_case();
 
     // The largest picture side a reader accepts: GL_MAX_TEXTURE_SIZE of the current context,
     // unless a limit was set (a program without a context, such as a fuzzer, sets one).

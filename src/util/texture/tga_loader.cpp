@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/runtime/byte_order.h"
 #include "platform/win32/messagebox.h"
 #include "util/data/datafile.h"
 #include "util/texture/texture.h"
@@ -32,8 +33,8 @@ bool read_information(Texture::TextureInfo* texture, FILE* stream, int line, siz
         error_box("Could not read info header");
         return false;
     }
-    unsigned int width = header[0] | (header[1] << 8);
-    unsigned int height = header[2] | (header[3] << 8);
+    unsigned int width = read_le16(header);
+    unsigned int height = read_le16(header + 2);
     unsigned int depth = header[4];
     const unsigned int limit = Texture::max_image_side();
     if (width == 0 || height == 0 || (depth != 24 && depth != 32) || width > limit ||

@@ -3,21 +3,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <map>
 #include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
-#include <zlib.h>
 
 #include "support/audio_fixture.h"
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
+#include "support/show_fixture.h"
 #include "support/temp_dir.h"
 #include "util/music/music.h"
 #include "util/shaderprogram/shaderbank.h"
 #include "util/text/text.h"
+#include "util/texture/image_fixtures.h"
 
 namespace {
 
@@ -27,79 +27,24 @@ struct Rgb {
 
 // ---- Fixture files -------------------------------------------------------------------------
 
-void put32(std::string& out, uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<char>((value >> shift) & 0xFF));
-}
-
-void png_chunk(std::string& out, const char* type, const std::string& data)
-{
-    put32(out, static_cast<uint32_t>(data.size()));
-    const std::string body = std::string(type, 4) + data;
-    out += body;
-    put32(out, static_cast<uint32_t>(
-                   crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
-}
-
-// An opaque RGBA picture of one colour.
+// An opaque picture of one colour, as PNG and as JPEG file bytes.
 std::string solid_png(int width, int height, Rgb colour)
 {
-    std::string rows;
-    for (int y = 0; y < height; ++y) {
-        rows.push_back('\0'); // no filter
-        for (int x = 0; x < width; ++x) {
-            rows.push_back(static_cast<char>(colour.r));
-            rows.push_back(static_cast<char>(colour.g));
-            rows.push_back(static_cast<char>(colour.b));
-            rows.push_back('\xFF');
-        }
-    }
-    uLongf packed_size = compressBound(static_cast<uLong>(rows.size()));
-    std::string packed(packed_size, '\0');
-    compress(reinterpret_cast<Bytef*>(&packed[0]), &packed_size,
-             reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
-    packed.resize(packed_size);
-
-    std::string header;
-    put32(header, static_cast<uint32_t>(width));
-    put32(header, static_cast<uint32_t>(height));
-    header += std::string("\x08\x06\x00\x00\x00", 5); // 8 bits, RGBA, no interlace
-    std::string png = "\x89PNG\r\n\x1A\n";
-    png_chunk(png, "IHDR", header);
-    png_chunk(png, "IDAT", packed);
-    png_chunk(png, "IEND", "");
-    return png;
+    fixtures::Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.assign(static_cast<size_t>(width * height), {colour.r, colour.g, colour.b, 255});
+    return fixtures::str(fixtures::png_file(picture, false));
 }
 
-void write_solid_jpeg(const std::string& path, int width, int height, Rgb colour)
+std::string solid_jpeg(int width, int height, Rgb colour)
 {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 100, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> row;
-    for (int x = 0; x < width; ++x)
-        row.insert(row.end(), {static_cast<unsigned char>(colour.r),
-                               static_cast<unsigned char>(colour.g),
-                               static_cast<unsigned char>(colour.b)});
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
+    fixtures::Bytes rows;
+    for (int i = 0; i < width * height; ++i) {
+        rows.insert(rows.end(), {static_cast<unsigned char>(colour.r), static_cast<unsigned char>(colour.g),
+                                 static_cast<unsigned char>(colour.b)});
     }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
+    return fixtures::str(fixtures::jpeg_file(width, height, rows, 100));
 }
 
 // A ".track" file: key count, then row, value and interpolation of each key.
@@ -152,7 +97,7 @@ void write_scene_data(const TempDir& dir, const std::map<std::string, float>& ov
     const char* instruments[] = {"klokke", "linjal", "multimeter", "maalebeger", "vekt"};
     for (int i = 0; i < 5; ++i)
         dir.write(q + instruments[i] + ".png", solid_png(16, 16, INSTRUMENT[i]));
-    write_solid_jpeg(dir.file(q + "red_star_rises.jpg"), 32, 24, FLAG); // 4:3
+    dir.write(q + "red_star_rises.jpg", solid_jpeg(32, 24, FLAG)); // 4:3
 
     dir.write("data/common/fonts/LiberationMono-Regular.ttf",
               read_file_bytes("/usr/share/fonts/truetype/liberation/LiberationMono-Regular.ttf"));
@@ -180,14 +125,10 @@ void write_scene_data(const TempDir& dir, const std::map<std::string, float>& ov
 
 // The clock stands at row 0 and the beat is the offset, so a test sets the beat exactly while
 // the tracks read their row-0 values.
-class BeatMusic : public Music {
+class BeatMusic : public SteppedMusic {
 public:
-    explicit BeatMusic(const char* path) : Music(path, 145.0f, 0.0f, false, 0) {}
+    explicit BeatMusic(const char* path) : SteppedMusic(path, 145.0f, 0.0f, false, 0) {}
     void set_beat(float beat) { beat_offset = beat; }
-
-protected:
-    QWORD read_position() override { return 0; }
-    bool write_position(QWORD) override { return true; }
 };
 
 struct Printed {

@@ -148,6 +148,48 @@ TEST(DataFileDisk, LoadersReadTheTreeAndMissingFilesGiveNull)
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
 }
 
+// Text mode ("rt") reads each CR LF as LF, on disk, while packing and from the packed file;
+// binary mode keeps every byte. A lone CR is not a line end and stays.
+TEST(DataFileDisk, TextModeReadsCarriageReturnLineFeedAsLineFeed)
+{
+    const std::string crlf = "uniform float a;\r\nvoid main()\r\n{ }\rx\r\n";
+    const std::string lf = "uniform float a;\nvoid main()\n{ }\rx\n";
+    TempDir dir;
+    dir.write("data/shaders/crlf.frag", crlf);
+    auto expect_text = [&](const char* mode, bool add_nul, const std::string& expected) {
+        int size = -1;
+        char* text = DataFile::load_file("data/shaders/crlf.frag", mode, &size, add_nul);
+        ASSERT_NE(text, nullptr) << mode;
+        EXPECT_EQ(size, static_cast<int>(expected.size()) + (add_nul ? 1 : 0)) << mode;
+        EXPECT_EQ(std::string(text, expected.size()), expected) << mode;
+        if (add_nul) {
+            EXPECT_EQ(text[expected.size()], '\0') << mode;
+        }
+        std::free(text);
+    };
+    ChildResult disk = in_folder(dir, [&] {
+        expect_text("rt", true, lf);
+        expect_text("rt", false, lf);
+        expect_text("rb", true, crlf);
+        DataFile::set_mode(DATAFILE_MODE_WRITE);
+        expect_text("rt", true, lf);
+        ASSERT_EQ(DataFile::entries.size(), 1u);
+        EXPECT_EQ(std::string(DataFile::entries[0]->data, DataFile::entries[0]->size), lf + '\0');
+    });
+    EXPECT_EQ(disk.exit_code, 0) << disk.out << disk.err;
+
+    // A packed entry that still holds CR LF is read the same way.
+    TempDir reader;
+    reader.write("data.qxv", packed_file(chunk("data/shaders/crlf.frag", crlf + '\0')));
+    ChildResult packed = in_folder(reader, [&] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        expect_text("rt", true, lf);
+        expect_text("rb", true, crlf);
+    });
+    EXPECT_EQ(packed.exit_code, 0) << packed.out << packed.err;
+}
+
 TEST(DataFileDisk, EmptyAndShortFilesAreFatal)
 {
     TempDir dir;
@@ -184,6 +226,47 @@ TEST(DataFileDisk, EmptyAndShortFilesAreFatal)
     }
 }
 
+TEST(DataFileDisk, GzipSizeAtTheEndIsCheckedAgainstTheData)
+{
+    // A file of many chunks loads whole; one whose last four bytes claim 2 GiB is refused by
+    // what its data gives, without room for the claim being taken first.
+    TempDir dir;
+    std::string big;
+    for (int i = 0; i < 300000; ++i) big.push_back(static_cast<char>('a' + (i * 7 + i / 13) % 26));
+    gzip_bytes(big, dir.file("big.gz"));
+    std::string lying = gzip_bytes("hello world", dir.file("small.gz"));
+    const std::string two_gib("\x00\xff\xff\x7f", 4);
+    lying.replace(lying.size() - 4, 4, two_gib);
+    dir.write("lying.gz", lying);
+    dir.write("plain.txt", "not compressed" + two_gib); // read as it stands: 18 bytes
+
+    ChildResult loaded = in_folder(dir, [&] {
+        int size = 0;
+        char* data = DataFile::load_gzip_file("big.gz", "rb", &size, false);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(size, static_cast<int>(big.size()));
+        EXPECT_EQ(std::string(data, big.size()), big);
+        EXPECT_EQ(data[big.size()], '\0');
+        EXPECT_EQ(data[big.size() + 1], '\0');
+        std::free(data);
+    });
+    EXPECT_EQ(loaded.exit_code, 0) << loaded.out << loaded.err;
+
+    const struct {
+        const char* file;
+        const char* message;
+    } refusals[] = {
+        {"lying.gz", "Something went wrong reading from lying.gz, we got return value -1"},
+        {"plain.txt", "flength of 2147483392 does not match 18"},
+    };
+    for (const auto& refusal : refusals) {
+        ChildResult refused =
+            in_folder(dir, [&] { DataFile::load_gzip_file(refusal.file, "rb", nullptr, false); });
+        EXPECT_EQ(refused.exit_code, 1);
+        EXPECT_NE(refused.err.find(refusal.message), std::string::npos) << refused.err;
+    }
+}
+
 TEST(LoadBufferTest, NullAndEmptyBuffersSetTheirErrors)
 {
     TiXmlDocument document;
@@ -215,6 +298,14 @@ TEST(LoadBufferTest, TerminatesTheBufferAndTurnsLineEndsIntoLineFeeds)
     bad.push_back('\0');
     EXPECT_FALSE(LoadBuffer(document, bad.data(), static_cast<int>(broken.size())));
     EXPECT_TRUE(document.Error());
+
+    // Texts that end inside a UTF-8 sequence: the parser's step over the sequence stays within
+    // the terminators, and the text is refused.
+    for (std::string cut : {"<a>x\xF0", "<a b=\"\xE2", "<\xF4", "<a>\xC3", "<a\xF0"}) {
+        std::vector<char> text(cut.begin(), cut.end());
+        text.push_back('\0');
+        EXPECT_FALSE(LoadBuffer(document, text.data(), static_cast<int>(cut.size()))) << cut;
+    }
 }
 
 TEST(DataFilePacked, WriteModeCollectsAndReadModeServesEveryFileByteForByte)
@@ -273,6 +364,42 @@ TEST(DataFilePacked, WriteModeCollectsAndReadModeServesEveryFileByteForByte)
         DataFile::delete_temp_files();
     });
     EXPECT_EQ(reading.exit_code, 0) << reading.out << reading.err;
+}
+
+namespace {
+
+int g_reports = 0;
+void count_report() { ++g_reports; }
+
+} // namespace
+
+TEST(DataFileProgress, EveryFileHandedOutIsReportedAndReadModeCountsThePackedEntries)
+{
+    TempDir dir;
+    write_tree(dir);
+    dir.write("data.qxv", packed_file(chunk("a.txt", "x") + chunk("b.txt", "y")));
+    ChildResult result = in_folder(dir, [] {
+        DataFile::set_progress_callback(count_report);
+        load_tree();
+        EXPECT_EQ(g_reports, 5) << "disk mode";
+        int size = 0;
+        EXPECT_EQ(DataFile::load_file("data/none.png", "rb", &size, false), nullptr);
+        EXPECT_EQ(g_reports, 5) << "a missing file is not reported";
+        unsigned int loaded = 9, total = 9;
+        EXPECT_FALSE(DataFile::packed_progress(&loaded, &total)) << "nothing counted on disk";
+
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        ASSERT_TRUE(DataFile::packed_progress(&loaded, &total));
+        EXPECT_EQ(loaded, 0u);
+        EXPECT_EQ(total, 2u);
+        std::free(DataFile::load_file("b.txt", "rb", &size, false));
+        EXPECT_EQ(g_reports, 6);
+        ASSERT_TRUE(DataFile::packed_progress(&loaded, &total));
+        EXPECT_EQ(loaded, 1u);
+        EXPECT_EQ(total, 2u);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
 }
 
 TEST(DataFilePacked, WriteOutsideWriteModeDoesNothing)

@@ -208,3 +208,20 @@ TEST(HuffmanCoder, DamagedStreamsAreRefusedOrRunOutSafely)
     EXPECT_EQ(fast_size, walked_size);
     EXPECT_LT(fast_size, 11u);
 }
+
+TEST(HuffmanCoder, EmptyResultsNeedNoRoom)
+{
+    // A one-symbol table that decodes to nothing, and the empty stream: both decoders accept
+    // them without touching the output, which may be null.
+    Bytes one_symbol = encode(bytes_of("zzz"));
+    one_symbol[8] = 0;
+    for (const Bytes& stream : {one_symbol, encode({})}) {
+        ASSERT_TRUE(HuffmanCoder::check_stream(stream.data(), stream.size(), nullptr));
+        std::uint32_t fast_size = 99, walked_size = 99;
+        HuffmanCoder first, second;
+        EXPECT_TRUE(first.decode(nullptr, &fast_size, stream.data(), stream.size()));
+        EXPECT_TRUE(second.decode_bitwise(nullptr, &walked_size, stream.data(), stream.size()));
+        EXPECT_EQ(fast_size, 0u);
+        EXPECT_EQ(walked_size, 0u);
+    }
+}

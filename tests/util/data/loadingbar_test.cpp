@@ -1,6 +1,7 @@
 #include "util/data/loadingbar.h"
 
 #include <SDL/SDL.h>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -82,139 +83,185 @@ std::vector<unsigned char> screen_pixel(int x, int y)
 
 } // namespace
 
-class LoadingBarGl : public GlTest {
+// The loading bar is one-shot module state (not initialised, drawing, finished) that the
+// scene manager and the start-up also drive. So every case runs in a newly started copy of the
+// test program (a forked child would inherit whatever earlier cases left in that state).
+class LoadingBarGl : public ::testing::Test {
 protected:
-    void SetUp() override
+    static constexpr int WINDOW_WIDTH = 256;
+    static constexpr int WINDOW_HEIGHT = 256;
+
+    static void in_fresh_process(void (*body)())
     {
-        GlTest::SetUp();
-        LoadingBar::set_clock(fake_ticks);
+        const std::string style = GTEST_FLAG_GET(death_test_style);
+        GTEST_FLAG_SET(death_test_style, "threadsafe"); // the child starts the program anew
+        EXPECT_EXIT(
+            {
+                open_gl_window(WINDOW_WIDTH, WINDOW_HEIGHT);
+                glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+                glClearColor(0, 0, 0, 0);
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                LoadingBar::set_clock(fake_ticks);
+                LoadingBar::set_progress_source(DataFile::packed_progress);
+                body();
+                EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+                std::fflush(stdout);
+                if (::testing::Test::HasFailure()) {
+                    std::fprintf(stderr, "the case failed in its own process (run it alone to see where)\n");
+                    std::_Exit(3);
+                }
+                std::_Exit(0);
+            },
+            ::testing::ExitedWithCode(0), "");
+        GTEST_FLAG_SET(death_test_style, style);
     }
 };
 
 TEST_F(LoadingBarGl, DrawBeforeInitDoesNothingAndUnforcedDrawsArePaced)
 {
-    push_marker();
-    LoadingBar::draw(1.0f, true);
-    EXPECT_FALSE(marker_taken());
+    in_fresh_process([] {
+        push_marker();
+        LoadingBar::draw(1.0f, true);
+        EXPECT_FALSE(marker_taken());
 
-    LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f); // draws at 1000, next at 1040
-    push_marker();
-    g_now = 1010;
-    LoadingBar::draw(1.0f, false);
-    EXPECT_FALSE(marker_taken()) << "a second call 10 ms later draws nothing";
-    g_now = 1040;
-    LoadingBar::draw(1.0f, false);
-    EXPECT_TRUE(marker_taken()) << "40 ms after the last frame";
-    push_marker();
-    g_now = 1050;
-    LoadingBar::draw(1.0f, true);
-    EXPECT_TRUE(marker_taken()) << "a forced draw is not paced";
+        LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f); // draws at 1000, next at 1040
+        push_marker();
+        g_now = 1010;
+        LoadingBar::draw(1.0f, false);
+        EXPECT_FALSE(marker_taken()) << "a second call 10 ms later draws nothing";
+        g_now = 1040;
+        LoadingBar::draw(1.0f, false);
+        EXPECT_TRUE(marker_taken()) << "40 ms after the last frame";
+        push_marker();
+        g_now = 1050;
+        LoadingBar::draw(1.0f, true);
+        EXPECT_TRUE(marker_taken()) << "a forced draw is not paced";
+    });
 }
 
 TEST_F(LoadingBarGl, PauseCountsFromTheEndOfASlowFrame)
 {
-    g_step = 50; // every reading of the clock is 50 ms later: a frame takes 50 ms
-    LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f); // drawn from 1000 to 1050
-    g_step = 0;
-    push_marker();
-    g_now = 1060;
-    LoadingBar::draw(1.0f, false);
-    EXPECT_FALSE(marker_taken()) << "only 10 ms after the frame ended";
-    g_now = 1090;
-    LoadingBar::draw(1.0f, false);
-    EXPECT_TRUE(marker_taken());
+    in_fresh_process([] {
+        g_step = 50; // every reading of the clock is 50 ms later: a frame takes 50 ms
+        LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f); // drawn from 1000 to 1050
+        g_step = 0;
+        push_marker();
+        g_now = 1060;
+        LoadingBar::draw(1.0f, false);
+        EXPECT_FALSE(marker_taken()) << "only 10 ms after the frame ended";
+        g_now = 1090;
+        LoadingBar::draw(1.0f, false);
+        EXPECT_TRUE(marker_taken());
+    });
 }
 
 TEST_F(LoadingBarGl, ViewIsLetterboxedInFloat)
 {
-    // 1280 / (16/9 as a float) rounds to 720 in float; double precision would give 719.
-    LoadingBar::init(1280, 1024, 16.0f / 9.0f);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 152);
-    EXPECT_EQ(viewport[2], 1280);
-    EXPECT_EQ(viewport[3], 720);
+    in_fresh_process([] {
+        // 1280 / (16/9 as a float) rounds to 720 in float; double precision would give 719.
+        LoadingBar::init(1280, 1024, 16.0f / 9.0f);
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[0], 0);
+        EXPECT_EQ(viewport[1], 152);
+        EXPECT_EQ(viewport[2], 1280);
+        EXPECT_EQ(viewport[3], 720);
 
-    g_now += 1000;
-    LoadingBar::init(1000, 400, 4.0f / 3.0f); // wider than 4:3: full height
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], (1000 - 533) / 2);
-    EXPECT_EQ(viewport[1], 0);
-    EXPECT_EQ(viewport[2], 533);
-    EXPECT_EQ(viewport[3], 400);
+        g_now += 1000;
+        LoadingBar::init(1000, 400, 4.0f / 3.0f); // wider than 4:3: full height
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[0], (1000 - 533) / 2);
+        EXPECT_EQ(viewport[1], 0);
+        EXPECT_EQ(viewport[2], 533);
+        EXPECT_EQ(viewport[3], 400);
+    });
 }
 
 TEST_F(LoadingBarGl, FillEndAndColourFollowThePackedEntries)
 {
-    // 256 x 256, aspect 1: the bar spans y 0.05..0.1 (rows 13..25), the fill x 0.1..end.
-    Canvas canvas;
-    packed_entries(10, 5);
-    LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
-    LoadingBar::draw(0.5f, true);
-    EXPECT_EQ(screen_pixel(120, 19)[0], 255) << "half loaded: white fill to x = 0.5";
-    EXPECT_EQ(screen_pixel(136, 19)[0], 0);
-    EXPECT_EQ(screen_pixel(20, 19)[0], 0) << "left of the frame";
-    EXPECT_EQ(screen_pixel(200, 24)[0], 255) << "top edge";
-    EXPECT_EQ(screen_pixel(200, 22)[0], 0) << "inside the frame, past the fill";
+    in_fresh_process([] {
+        // 256 x 256, aspect 1: the bar spans y 0.05..0.1 (rows 13..25), the fill x 0.1..end.
+        Canvas canvas;
+        packed_entries(10, 5);
+        LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
+        LoadingBar::draw(0.5f, true);
+        EXPECT_EQ(screen_pixel(120, 19)[0], 255) << "half loaded: white fill to x = 0.5";
+        EXPECT_EQ(screen_pixel(136, 19)[0], 0);
+        EXPECT_EQ(screen_pixel(20, 19)[0], 0) << "left of the frame";
+        EXPECT_EQ(screen_pixel(200, 24)[0], 255) << "top edge";
+        EXPECT_EQ(screen_pixel(200, 22)[0], 0) << "inside the frame, past the fill";
 
-    DataFile::entries[5]->loaded = true;
-    LoadingBar::draw(0.5f, true);
-    EXPECT_NEAR(screen_pixel(120, 19)[0], 128, 1) << "past half: the brightness colour";
-    EXPECT_NEAR(screen_pixel(146, 19)[0], 128, 1) << "fill to x = 0.58";
-    EXPECT_EQ(screen_pixel(156, 19)[0], 0);
+        DataFile::entries[5]->loaded = true;
+        LoadingBar::draw(0.5f, true);
+        EXPECT_NEAR(screen_pixel(120, 19)[0], 128, 1) << "past half: the brightness colour";
+        EXPECT_NEAR(screen_pixel(146, 19)[0], 128, 1) << "fill to x = 0.58";
+        EXPECT_EQ(screen_pixel(156, 19)[0], 0);
+    });
 }
 
 TEST_F(LoadingBarGl, LogoFillsTheViewAndTheFadeEndsDark)
 {
-    TempDir dir;
-    fixtures::Picture logo = fixtures::sample_picture(2, 8, 16, 9);
-    for (auto& px : logo.pixels) px = {255, 0, 0};
-    dir.write("data/common/images/tarnholm_logo_16_9.png", fixtures::str(fixtures::png_file(logo, false)));
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    Canvas canvas;
+    in_fresh_process([] {
+        TempDir dir;
+        fixtures::Picture logo = fixtures::sample_picture(2, 8, 16, 9);
+        for (auto& px : logo.pixels) px = {255, 0, 0};
+        dir.write("data/common/images/tarnholm_logo_16_9.png", fixtures::str(fixtures::png_file(logo, false)));
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        Canvas canvas;
 
-    LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
-    LoadingBar::load_logo();
-    LoadingBar::draw(1.0f, true);
-    std::vector<unsigned char> centre = screen_pixel(128, 128);
-    EXPECT_EQ(centre[0], 255);
-    EXPECT_EQ(centre[1], 0);
-    EXPECT_EQ(screen_pixel(128, 19)[0], 255) << "the white bar over the logo";
+        LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
+        LoadingBar::load_logo();
+        LoadingBar::draw(1.0f, true);
+        std::vector<unsigned char> centre = screen_pixel(128, 128);
+        EXPECT_EQ(centre[0], 255);
+        EXPECT_EQ(centre[1], 0);
+        EXPECT_EQ(screen_pixel(128, 19)[0], 255) << "the white bar over the logo";
 
-    packed_entries(2, 2); // all loaded: the bar fades with the logo
-    g_step = 60;
-    LoadingBar::finish();
-    for (int y : {19, 128, 250}) EXPECT_EQ(screen_pixel(128, y), std::vector<unsigned char>({0, 0, 0, 255})) << y;
+        packed_entries(2, 2); // all loaded: the bar fades with the logo
+        g_step = 60;
+        LoadingBar::finish();
+        for (int y : {19, 128, 250}) EXPECT_EQ(screen_pixel(128, y), std::vector<unsigned char>({0, 0, 0, 255})) << y;
 
-    push_marker();
-    LoadingBar::draw(1.0f, true);
-    EXPECT_FALSE(marker_taken()) << "nothing is drawn after the fade";
-    ASSERT_EQ(chdir("/"), 0);
+        push_marker();
+        LoadingBar::draw(1.0f, true);
+        EXPECT_FALSE(marker_taken()) << "nothing is drawn after the fade";
+        ASSERT_EQ(chdir("/"), 0);
+    });
 }
 
 TEST(LoadingBarExit, EscapeOrCloseDuringLoadingEndsWithOneAndRemovesTheTemporaryFiles)
 {
+    // Each run starts the test program anew (see LoadingBarGl), so the temporary file has a
+    // fixed name that the new process and this one agree on.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (bool escape : {true, false}) {
-        TempDir dir;
-        const std::string temp = dir.file("packed.tmp");
-        dir.write("packed.tmp", "x");
-        ChildResult result = run_in_child([&] {
-            open_gl_window(64, 64);
-            LoadingBar::init(64, 64, 1.0f);
-            DataFile::temp_files.push_back(temp);
-            SDL_Event event = {};
-            if (escape) {
-                event.type = SDL_KEYDOWN;
-                event.key.keysym.sym = SDLK_ESCAPE;
-            } else {
-                event.type = SDL_QUIT;
-            }
-            SDL_PushEvent(&event);
-            LoadingBar::draw(1.0f, true);
-            std::_Exit(0); // not reached
-        });
-        EXPECT_EQ(result.exit_code, 1) << escape;
+        const std::string temp = std::string(PELLORVANE_BINARY_DIR) + "/loadingbar_exit_" +
+                                 (escape ? "escape" : "close") + ".tmp";
+        FILE* file = std::fopen(temp.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fclose(file);
+        EXPECT_EXIT(
+            {
+                open_gl_window(64, 64);
+                LoadingBar::set_quit_cleanup(DataFile::delete_temp_files);
+                LoadingBar::init(64, 64, 1.0f);
+                DataFile::temp_files.push_back(temp);
+                SDL_Event event = {};
+                if (escape) {
+                    event.type = SDL_KEYDOWN;
+                    event.key.keysym.sym = SDLK_ESCAPE;
+                } else {
+                    event.type = SDL_QUIT;
+                }
+                SDL_PushEvent(&event);
+                LoadingBar::draw(1.0f, true);
+                std::_Exit(0); // not reached
+            },
+            ::testing::ExitedWithCode(1), "")
+            << escape;
         EXPECT_NE(access(temp.c_str(), F_OK), 0) << escape;
+        std::remove(temp.c_str());
     }
+    GTEST_FLAG_SET(death_test_style, style);
 }

@@ -38,6 +38,35 @@ TEST(FatalReport, CleanupHandlersRunBeforeExit)
     EXPECT_EQ(result.err, "Error in file src\\x:1\nError in file src\\x:1\n\nm\ncleanup\n");
 }
 
+namespace {
+struct InputEnded {};
+void end_input() { throw InputEnded{}; }
+void end_nothing() {}
+} // namespace
+
+TEST(FatalReport, InstalledEndLeavesTheInputAfterCleanup)
+{
+    // An end that throws returns control to the caller after the clean-up, and the process
+    // goes on to a second report; one that returns, or none, ends the process with code 1.
+    ChildResult result = run_in_child([] {
+        add_fatal_cleanup(write_marker);
+        set_fatal_end(end_input);
+        for (int input = 0; input < 2; ++input) {
+            try {
+                fatal_error_short("src\\x", input);
+            } catch (const InputEnded&) {
+                (void)!write(2, "caught\n", 7);
+            }
+        }
+        set_fatal_end(end_nothing);
+        fatal_error_short("src\\x", 2);
+    });
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(result.err, "Error\nError in file src\\x:0\n\ncleanup\ncaught\n"
+                          "Error\nError in file src\\x:1\n\ncleanup\ncaught\n"
+                          "Error\nError in file src\\x:2\n\ncleanup\n");
+}
+
 TEST(FatalReport, AssertionAndNullTexts)
 {
     EXPECT_EQ(assert_text("tex_loading"), "Failed assert tex_loading");

@@ -1,5 +1,6 @@
 #include "util/fbo/fbo.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
@@ -128,6 +129,32 @@ TEST_F(FboTest, NestedPushesAndPopsRestoreBindingBuffersAndViewport)
     EXPECT_EQ(get_integer(GL_READ_BUFFER), window_read);
 }
 
+// A single-target FBO pushed and popped inside a three-target one leaves the outer FBO drawing
+// into all three of its attachments.
+TEST_F(FboTest, PoppingBackIntoAMultipleTargetFboRestoresAllItsDrawBuffers)
+{
+    FBO outer(8, 8, FBO_TYPE_FLOAT_MRT);
+    FBO inner(8, 8, FBO_TYPE_COLOR_MIPMAP);
+    outer.push(true);
+    inner.push(true);
+    inner.pop();
+    EXPECT_EQ(get_integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0_EXT);
+    EXPECT_EQ(get_integer(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1_EXT);
+    EXPECT_EQ(get_integer(GL_DRAW_BUFFER2), GL_COLOR_ATTACHMENT2_EXT);
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    outer.pop();
+
+    for (unsigned int i = 0; i < 3; ++i) {
+        std::vector<float> texels(8 * 8 * 4);
+        outer.bind_texture(i, 0);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, texels.data());
+        EXPECT_EQ(std::vector<float>(texels.begin(), texels.begin() + 4), (std::vector<float>{0.25f, 0.5f, 0.75f, 1.0f}))
+            << "attachment " << i;
+    }
+}
+
 TEST_F(FboTest, PopRegeneratesMipmapsAndDrawCopiesTheColourTexture)
 {
     FBO source(16, 16, FBO_TYPE_COLOR_MIPMAP);
@@ -187,21 +214,31 @@ TEST_F(FboTest, ResizeKeepsTheTextureObjectsAndReattachesThem)
 
 TEST(FboPowerOfTwo, WithoutNonPowerOfTwoTexturesResizeGoesToASquarePowerOfTwo)
 {
-    ChildResult result = run_in_child([] {
-        setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_texture_non_power_of_two", 1);
-        open_gl_window(64, 64);
-        if (GLEW_ARB_texture_non_power_of_two) _exit(2);
-        FBO fbo(512, 512, FBO_TYPE_COLOR);
-        fbo.resize(1000, 600);
-        std::printf("%dx%d ", fbo.get_width(), fbo.get_height());
-        fbo.resize(1280, 720);
-        std::printf("%dx%d ", fbo.get_width(), fbo.get_height());
-        fbo.resize(512, 512);
-        std::printf("%dx%d", fbo.get_width(), fbo.get_height());
-        std::fflush(stdout);
-    });
-    EXPECT_EQ(result.exit_code, 0) << result.err;
-    EXPECT_EQ(result.out, "512x512 1024x1024 256x256");
+    // The driver reads its extension override once per process, when it first starts: the
+    // case runs in a newly started copy of the test program.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_texture_non_power_of_two", 1);
+            open_gl_window(64, 64);
+            if (GLEW_ARB_texture_non_power_of_two) std::_Exit(2);
+            FBO fbo(512, 512, FBO_TYPE_COLOR);
+            fbo.resize(1000, 600);
+            std::fprintf(stderr, "%dx%d ", fbo.get_width(), fbo.get_height());
+            fbo.resize(1280, 720);
+            std::fprintf(stderr, "%dx%d ", fbo.get_width(), fbo.get_height());
+            fbo.resize(512, 512);
+            std::fprintf(stderr, "%dx%d ", fbo.get_width(), fbo.get_height());
+            // The size is rounded before it is checked: only the width counts.
+            fbo.resize(640, 0);
+            std::fprintf(stderr, "%dx%d ", fbo.get_width(), fbo.get_height());
+            fbo.resize(0, 480);
+            std::fprintf(stderr, "%dx%d.", fbo.get_width(), fbo.get_height());
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "512x512 1024x1024 256x256 512x512 1x1\\.");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 TEST(FboFailures, MisuseIsReported)

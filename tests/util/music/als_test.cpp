@@ -185,3 +185,45 @@ TEST(AlsNoteData, RootAndFileErrors)
                                message);
     }
 }
+
+TEST(AlsNoteData, UnrolledNotesAreBoundedOverTheWholeSet)
+{
+    // A set of a few hundred bytes whose loops unroll to 240 million notes is refused, as is
+    // one note past the bound spread over two tracks; exactly the bound loads.
+    std::string sixty_notes;
+    for (int i = 0; i < 60; ++i)
+        sixty_notes += note("0", "0.01");
+    std::string four_keys;
+    for (const char* key : {"60", "61", "62", "63"})
+        four_keys += key_track(key, sixty_notes);
+    const std::string refused = "Live set unrolls to more than 200000 note events (at track ";
+
+    struct Case {
+        std::string xml;
+        std::string message; // empty: the set loads
+    };
+    const Case cases[] = {
+        {live_set(midi_track("Hang", clip("0", "1000000", "true", "0", "1", four_keys))),
+         refused + "Hang)"},
+        {live_set(midi_track("A", clip("0", "100000", "true", "0", "1", key_track("60", note("0", "0.5")))) +
+                  midi_track("B", clip("0", "100001", "true", "0", "1", key_track("60", note("0", "0.5"))))),
+         refused + "B)"},
+        {live_set(midi_track("A", clip("0", "100000", "true", "0", "1", key_track("60", note("0", "0.5")))) +
+                  midi_track("B", clip("0", "100000", "true", "0", "1", key_track("60", note("0", "0.5"))))),
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        LoadedSet set(c.xml);
+        if (c.message.empty()) {
+            AlsNoteData data(set.path);
+            ASSERT_EQ(data.tracks.size(), 2u);
+            EXPECT_EQ(data.tracks[0].event_count + data.tracks[1].event_count,
+                      AlsNoteData::MAX_NOTE_EVENTS);
+            EXPECT_EQ(times_of(data, 1, 0).back(), -99999.5f);
+        } else {
+            fixtures::expect_fatal(run_in_child([&] { AlsNoteData data(set.path); }), ALS_SOURCE,
+                                   c.message);
+        }
+    }
+}

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/audio_fixture.h"
+#include "support/show_fixture.h"
 #include "support/temp_dir.h"
 #include "util/music/music.h"
 
@@ -19,22 +20,11 @@ inline const std::string& short_ogg()
 }
 
 // At 60 BPM one beat is one second, 176400 bytes of 16-bit stereo at 44.1 kHz.
-class BeatMusic : public Music {
+class BeatMusic : public SteppedMusic {
 public:
-    using Music::Music;
+    using SteppedMusic::SteppedMusic;
 
     void set_beat(double beat) { position = static_cast<QWORD>(beat * 176400.0 + 0.5); }
-
-protected:
-    QWORD read_position() override { return position; }
-    bool write_position(QWORD bytes) override
-    {
-        position = bytes;
-        return true;
-    }
-
-private:
-    QWORD position = 0;
 };
 
 } // namespace fixtures

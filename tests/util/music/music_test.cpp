@@ -42,9 +42,6 @@ std::string stereo_ogg(const TempDir& dir)
     return write_fixture(dir, "music.ogg", bytes);
 }
 
-// The clock driven by positions that the test sets, over a real stream's rate and format.
-using FakePositionMusic = SteppedMusic;
-
 // Runs the body in a child and expects the fatal report of the music with this message.
 void expect_music_fatal(const std::function<void()>& body, const std::string& message)
 {
@@ -144,13 +141,13 @@ TEST(Music, ClockInRowsAndBeats)
 {
     TempDir dir;
     {
-        FakePositionMusic offset(stereo_ogg(dir).c_str(), 145.0f, 0.5f, false, 0);
+        SteppedMusic offset(stereo_ogg(dir).c_str(), 145.0f, 0.5f, false, 0);
         offset.set_time(1.0f);
         EXPECT_NEAR(offset.get_beat(), 2.9166667f, 1e-6f);
         offset.bpm = 120.0f;
         EXPECT_NEAR(offset.get_row(), 16.0, 1e-9);
     }
-    FakePositionMusic music(stereo_ogg(dir).c_str(), 145.0f, 0.0f, false, 0);
+    SteppedMusic music(stereo_ogg(dir).c_str(), 145.0f, 0.0f, false, 0);
     music.set_time(1.0f);
     EXPECT_EQ(music.get_byte_position(), 176400u);
     EXPECT_NEAR(music.get_row(), 19.0 + 1.0 / 3.0, 1e-9);
@@ -171,7 +168,7 @@ TEST(Music, ClockInRowsAndBeats)
 TEST(Music, PcmWindowStopsAtTheEndOfTheTrack)
 {
     TempDir dir;
-    FakePositionMusic music(stereo_ogg(dir).c_str(), 145.0f, 0.0f, false, 0);
+    SteppedMusic music(stereo_ogg(dir).c_str(), 145.0f, 0.0f, false, 0);
     std::vector<float> window(1024, 7.0f);
     music.position = 4000; // interleaved sample 2000
     music.get_pcm(window.data(), 1024);
@@ -196,7 +193,7 @@ TEST(Music, SpectrumAtThePlaybackPosition)
     const double bin_width = 44100.0 / 2048;
     TestSignal signal = make_sine_signal(44100, 44100, {60 * bin_width, 60 * bin_width}, {0.5, 0.5});
     std::string path = write_fixture(dir, "sine.ogg", encode_ogg(signal));
-    FakePositionMusic music(path.c_str(), 145.0f, 0.0f, false, 0);
+    SteppedMusic music(path.c_str(), 145.0f, 0.0f, false, 0);
     std::vector<float> bins(1024, 9.0f);
     music.position = 80000;
     EXPECT_EQ(music.get_spectrum(bins.data()), 2048 * 4);
@@ -248,7 +245,7 @@ TEST(Music, SyncTracksFromTrackFiles)
     dir.write("data/sync_tracker/_ramp.track", track_file_bytes({{0, 0.0f, 1}, {8, 1.0f, 0}}));
     std::string path = stereo_ogg(dir);
     WorkingFolder folder(dir.path());
-    FakePositionMusic music(path.c_str(), 145.0f, 0.0f, false, 0);
+    SteppedMusic music(path.c_str(), 145.0f, 0.0f, false, 0);
     music.add_sync_track("empty", 3.5f, true);
     music.add_sync_track("empty", 9.0f, true); // a second entry: reads never reach it
     music.add_sync_track("ramp", 0.0f, true);

@@ -39,13 +39,36 @@ TEST(NoteData, FreshRecords)
     EXPECT_TRUE(data.tracks.empty());
 }
 
+namespace {
+
+// Counts its own destruction, so the test sees who deleted it and how often.
+class CountedModulator : public Modulator {
+public:
+    explicit CountedModulator(int* destroyed) : destroyed(destroyed) {}
+    ~CountedModulator() override { ++*destroyed; }
+
+private:
+    int* destroyed;
+};
+
+// A reader's note data, deleted through the base as the music deletes it.
+class ReaderNoteData : public NoteData {
+public:
+    ReaderNoteData() : NoteData("x") {}
+};
+
+} // namespace
+
 TEST(NoteData, OwnsTheModulatorsOfItsTracks)
 {
-    // Deleted through the base, as the music deletes its note data; the sanitizer build
-    // reports a leak or a mismatched delete here.
-    NoteData* data = new NoteData("x");
+    int destroyed = 0;
+    NoteData* data = new ReaderNoteData();
     data->tracks.emplace_back();
-    data->tracks[0].modulators.push_back(new Modulator());
-    data->tracks.emplace_back(); // the copy of the first track made here shares its modulator
+    data->tracks[0].modulators.push_back(new CountedModulator(&destroyed));
+    data->tracks[0].modulators.push_back(new CountedModulator(&destroyed));
+    data->tracks.emplace_back(); // moves the first track: its modulators go with it, not freed
+    data->tracks[1].modulators.push_back(new CountedModulator(&destroyed));
+    EXPECT_EQ(destroyed, 0);
     delete data;
+    EXPECT_EQ(destroyed, 3) << "every modulator of every track is deleted once with the note data";
 }

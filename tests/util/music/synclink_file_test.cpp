@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -209,9 +213,17 @@ TEST(SyncLinkWriteFile, ReportsAFileThatCannotBeWrittenWhole)
 {
     CurveKey keys[] = {{0, 1.0f, SHAPE_STEP}, {8, 2.0f, SHAPE_LINEAR}};
     SyncCurve curve{nullptr, keys, 2};
-    // A full disk: the open succeeds, the bytes never land.
-    EXPECT_EQ(synclink_write_curve_file("/dev/full", &curve), -1);
     TempDir dir;
+    // A full disk: the file opens, the bytes never land; the old file stays.
+    dir.write("full.track", "old");
+    ChildResult result = run_in_child([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {10, 10};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::_Exit(synclink_write_curve_file(dir.file("full.track").c_str(), &curve) == -1 ? 0 : 3);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(read_file_bytes(dir.file("full.track")), "old");
     EXPECT_EQ(synclink_write_curve_file(dir.file("none/x.track").c_str(), &curve), -1);
 }
 

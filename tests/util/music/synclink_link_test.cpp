@@ -3,15 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "util/music/synclink_test_editor.h"
 
@@ -374,15 +382,68 @@ TEST_F(SyncLinkEditor, SaveReportsFilesThatCannotBeWritten)
     editor.send(TestEditor::save_curves() + TestEditor::row_change(SENTINEL_ROW));
     EXPECT_EQ(poll_until_sentinel(), 0);
 
-    // A name too long for a file is refused, and the curves after it are still saved.
+    // A name too long for a file is refused: the curves before it are saved, the save stops
+    // there and the curves after it are not written.
     ASSERT_EQ(std::remove(dir.file("data").c_str()), 0);
     ASSERT_NE(synclink_curve(std::string(300, 'n').c_str(), link, 0.0f), nullptr);
     ASSERT_NE(synclink_curve("ppB", link, 2.0f), nullptr);
     EXPECT_EQ(synclink_save(link), -1);
     EXPECT_EQ(read_file_bytes(base_path() + "_ppA.track"),
               std::string("\x01\0\0\0\0\0\0\0\0\0\x80\x3f\0", 13));
-    EXPECT_EQ(read_file_bytes(base_path() + "_ppB.track"),
-              std::string("\x01\0\0\0\0\0\0\0\0\0\0\x40\0", 13));
+    EXPECT_FALSE(std::ifstream(base_path() + "_ppB.track").good());
+}
+
+// A save that fails part-way costs no authored keys: the curves before the failure are
+// replaced whole, the failing one and those after it keep their files as they were, and no
+// temporary file is left behind.
+TEST_F(SyncLinkEditor, AFailedSaveStopsAndLeavesTheUnsavedTracksAsTheyWere)
+{
+    connect();
+    SyncCurve* curves[3] = {synclink_curve("ppA", link, 1.0f), synclink_curve("ppB", link, 2.0f),
+                            synclink_curve("ppC", link, 3.0f)};
+    for (SyncCurve* curve : curves) ASSERT_NE(curve, nullptr);
+    // The second curve is long: 200 keys, 1804 bytes.
+    for (int row = 1; row < 200; ++row) {
+        const CurveKey key{row, 0.5f, SHAPE_LINEAR};
+        ASSERT_EQ(synclink_put_key(curves[1], &key), 0);
+    }
+    const std::string saved_a("\x01\0\0\0\0\0\0\0\0\0\x80\x3f\0", 13);
+    const std::string authored = "authored keys of ";
+    auto author_tracks = [&] {
+        for (const char* name : {"ppA", "ppB", "ppC"})
+            dir.write("data/sync_tracker/_" + std::string(name) + ".track", authored + name);
+    };
+    auto folder_entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(base_path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    // A folder where the second track file should be.
+    author_tracks();
+    ASSERT_EQ(std::remove((base_path() + "_ppB.track").c_str()), 0);
+    ASSERT_EQ(mkdir((base_path() + "_ppB.track").c_str(), 0755), 0);
+    EXPECT_EQ(synclink_save(link), -1);
+    EXPECT_EQ(read_file_bytes(base_path() + "_ppA.track"), saved_a);
+    EXPECT_EQ(read_file_bytes(base_path() + "_ppC.track"), authored + "ppC");
+    EXPECT_EQ(folder_entries(), (std::vector<std::string>{"_ppA.track", "_ppB.track", "_ppC.track"}));
+    ASSERT_EQ(rmdir((base_path() + "_ppB.track").c_str()), 0);
+
+    // A file-size limit that the first file fits and the second does not (a full disk).
+    author_tracks();
+    ChildResult result = run_in_child([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::_Exit(synclink_save(link) == -1 ? 0 : 3);
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(read_file_bytes(base_path() + "_ppA.track"), saved_a);
+    EXPECT_EQ(read_file_bytes(base_path() + "_ppB.track"), authored + "ppB");
+    EXPECT_EQ(read_file_bytes(base_path() + "_ppC.track"), authored + "ppC");
+    EXPECT_EQ(folder_entries(), (std::vector<std::string>{"_ppA.track", "_ppB.track", "_ppC.track"}));
 }
 
 TEST(SyncLinkPlayMode, LinkCallsDoNothing)

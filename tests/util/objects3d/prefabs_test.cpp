@@ -3,9 +3,11 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "support/gl_fixture.h"
@@ -70,6 +72,27 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         GlTest::TearDown();
+    }
+
+    // The cube lists are compiled once per process, in the GL context of the first draw, and
+    // every GL case opens its own window: each case runs in a newly started copy of the test
+    // program, so that the lists it meets belong to its own context.
+    static void in_fresh_process(void (*body)())
+    {
+        const std::string style = GTEST_FLAG_GET(death_test_style);
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_EXIT(
+            {
+                body();
+                std::fflush(stdout);
+                if (::testing::Test::HasFailure()) {
+                    std::fprintf(stderr, "the case failed in its own process (run it alone to see where)\n");
+                    std::_Exit(3);
+                }
+                std::_Exit(0);
+            },
+            ::testing::ExitedWithCode(0), "");
+        GTEST_FLAG_SET(death_test_style, style);
     }
 
     static int lit_pixels()
@@ -158,55 +181,59 @@ TEST(Prefabs, PlaneMeshSpansWidthAndDepthFacingUp)
 
 TEST_F(PrefabsTest, DrawCubeCompilesOneListPerFlagForEverySize)
 {
-    Prefabs::draw_cube(1.0f, false);
-    GLuint outward = Prefabs::cube_list(false);
-    ASSERT_NE(outward, 0u);
-    EXPECT_TRUE(glIsList(outward));
-    Prefabs::draw_cube(2.0f, false);
-    EXPECT_EQ(Prefabs::cube_list(false), outward);
+    in_fresh_process([] {
+        Prefabs::draw_cube(1.0f, false);
+        GLuint outward = Prefabs::cube_list(false);
+        ASSERT_NE(outward, 0u);
+        EXPECT_TRUE(glIsList(outward));
+        Prefabs::draw_cube(2.0f, false);
+        EXPECT_EQ(Prefabs::cube_list(false), outward);
 
-    Prefabs::draw_cube(2.0f, true);
-    GLuint inward = Prefabs::cube_list(true);
-    ASSERT_NE(inward, 0u);
-    EXPECT_NE(inward, outward);
-    Prefabs::draw_cube(0.5f, true);
-    EXPECT_EQ(Prefabs::cube_list(true), inward);
+        Prefabs::draw_cube(2.0f, true);
+        GLuint inward = Prefabs::cube_list(true);
+        ASSERT_NE(inward, 0u);
+        EXPECT_NE(inward, outward);
+        Prefabs::draw_cube(0.5f, true);
+        EXPECT_EQ(Prefabs::cube_list(true), inward);
 
-    // The list ends with the -X face: its normal, and its tangent on unit 1 with the flag's
-    // sign as the fourth component.
-    EXPECT_EQ(current(GL_CURRENT_NORMAL), (std::vector<float>{1, 0, 0, -99}));
-    glActiveTexture(GL_TEXTURE1);
-    EXPECT_EQ(current(GL_CURRENT_TEXTURE_COORDS), (std::vector<float>{0, 0, 1, -1}));
-    Prefabs::draw_cube(0.5f, false);
-    EXPECT_EQ(current(GL_CURRENT_TEXTURE_COORDS), (std::vector<float>{0, 0, 1, 1}));
-    glActiveTexture(GL_TEXTURE0);
-    EXPECT_EQ(current(GL_CURRENT_NORMAL), (std::vector<float>{-1, 0, 0, -99}));
+        // The list ends with the -X face: its normal, and its tangent on unit 1 with the flag's
+        // sign as the fourth component.
+        EXPECT_EQ(current(GL_CURRENT_NORMAL), (std::vector<float>{1, 0, 0, -99}));
+        glActiveTexture(GL_TEXTURE1);
+        EXPECT_EQ(current(GL_CURRENT_TEXTURE_COORDS), (std::vector<float>{0, 0, 1, -1}));
+        Prefabs::draw_cube(0.5f, false);
+        EXPECT_EQ(current(GL_CURRENT_TEXTURE_COORDS), (std::vector<float>{0, 0, 1, 1}));
+        glActiveTexture(GL_TEXTURE0);
+        EXPECT_EQ(current(GL_CURRENT_NORMAL), (std::vector<float>{-1, 0, 0, -99}));
+    });
 }
 
 TEST_F(PrefabsTest, DrawnCubesScaleAndShowTheirFrontFacesFromEverySide)
 {
-    // Looking from each axis with back faces culled: the counter-clockwise outside faces show.
-    const float views[6][6] = {
-        {5, 0, 0, 0, 1, 0}, {-5, 0, 0, 0, 1, 0}, {0, 5, 0, 0, 0, 1},
-        {0, -5, 0, 0, 0, 1}, {0, 0, 5, 0, 1, 0}, {0, 0, -5, 0, 1, 0},
-    };
-    const std::function<void(float)> cubes[] = {
-        [](float edge) { Prefabs::draw_cube(edge, false); },
-        [](float edge) { Prefabs::draw_cube_immediate(edge); },
-    };
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    for (const auto& draw : cubes) {
-        for (const auto& v : views) {
-            glLoadIdentity();
-            gluLookAt(v[0], v[1], v[2], 0, 0, 0, v[3], v[4], v[5]);
-            for (float edge : {1.0f, 2.0f}) {
-                glClear(GL_COLOR_BUFFER_BIT);
-                draw(edge);
-                // The ortho view spans 4 units over 256 pixels: 64 pixels per unit.
-                int side = static_cast<int>(edge * 64.0f);
-                EXPECT_NEAR(lit_pixels(), side * side, 2 * side + 1) << "edge " << edge;
+    in_fresh_process([] {
+        // Looking from each axis with back faces culled: the counter-clockwise outside faces show.
+        const float views[6][6] = {
+            {5, 0, 0, 0, 1, 0}, {-5, 0, 0, 0, 1, 0}, {0, 5, 0, 0, 0, 1},
+            {0, -5, 0, 0, 0, 1}, {0, 0, 5, 0, 1, 0}, {0, 0, -5, 0, 1, 0},
+        };
+        const std::function<void(float)> cubes[] = {
+            [](float edge) { Prefabs::draw_cube(edge, false); },
+            [](float edge) { Prefabs::draw_cube_immediate(edge); },
+        };
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        for (const auto& draw : cubes) {
+            for (const auto& v : views) {
+                glLoadIdentity();
+                gluLookAt(v[0], v[1], v[2], 0, 0, 0, v[3], v[4], v[5]);
+                for (float edge : {1.0f, 2.0f}) {
+                    glClear(GL_COLOR_BUFFER_BIT);
+                    draw(edge);
+                    // The ortho view spans 4 units over 256 pixels: 64 pixels per unit.
+                    int side = static_cast<int>(edge * 64.0f);
+                    EXPECT_NEAR(lit_pixels(), side * side, 2 * side + 1) << "edge " << edge;
+                }
             }
         }
-    }
+    });
 }

@@ -1,6 +1,7 @@
 #include "util/shaderprogram/shaderbank.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <vector>
@@ -100,6 +101,27 @@ TEST_F(ShaderBankTest, EverySlotBuildsAndLinksFromTheDataFolder)
     GLint current = -1;
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     EXPECT_EQ(current, 0);
+}
+
+// Every file of the bank is written for GLSL 1.20 (OpenGL 2.1) and needs no extension that a
+// 2.1 driver may lack; that the files compile and link is checked above.
+TEST(ShaderBankFiles, EveryFileDeclaresAtMostGlsl120AndRequiresNoExtension)
+{
+    for (int slot = 0; slot < ShaderBank::SLOT_COUNT; ++slot) {
+        for (const char* name : {ShaderBank::vertex_file(slot), ShaderBank::fragment_file(slot)}) {
+            if (name == nullptr || name[0] == '\0') continue;
+            const std::string text =
+                read_file_bytes(std::string(PELLORVANE_SOURCE_DIR) + "/data/common/shaders/" + name);
+            ASSERT_FALSE(text.empty()) << name;
+            const size_t directive = text.find("#version");
+            ASSERT_NE(directive, std::string::npos) << name;
+            EXPECT_LE(std::atoi(text.c_str() + directive + 8), 120) << name;
+            for (size_t at = text.find("#extension"); at != std::string::npos; at = text.find("#extension", at + 1)) {
+                const std::string line = text.substr(at, text.find('\n', at) - at);
+                EXPECT_EQ(line.find("require"), std::string::npos) << name << ": " << line;
+            }
+        }
+    }
 }
 
 TEST(ShaderBankAccess, SlotsOutsideTheTableAndTheEmptySlotAreReported)

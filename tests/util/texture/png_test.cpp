@@ -202,7 +202,6 @@ TEST(PngDecoder, RefusedHeadersGiveNoPicture)
         {"zero width", fixtures::png_ihdr(0, 4, 8, 6, 0)},
         {"width past the texture limit", fixtures::png_ihdr(100000, 1, 8, 6, 0)},
         {"height above 2^31", fixtures::png_ihdr(1, 0x80000001u, 8, 6, 0)},
-        {"unknown interlace method", fixtures::png_ihdr(4, 4, 8, 6, 2)},
     };
     Picture p = fixtures::sample_picture(6, 8, 4, 4);
     const Bytes stream = fixtures::zlib_stream(fixtures::png_scanlines(p, false), 6);
@@ -220,6 +219,28 @@ TEST(PngDecoder, RefusedHeadersGiveNoPicture)
         EXPECT_EQ(l.info.imageData, nullptr) << c.name;
         EXPECT_EQ(l.boxes, INVALID_BOX) << c.name;
     }
+}
+
+// An interlace method other than 0 and 1 still gives a picture of the header's size: the
+// decoder writes none of its pixels, so it loads cleared.
+TEST(PngDecoder, UnknownInterlaceMethodGivesAClearedPicture)
+{
+    Picture p = fixtures::sample_picture(6, 8, 4, 4);
+    Bytes file = fixtures::png_signature();
+    fixtures::png_chunk(file, "IHDR", fixtures::png_ihdr(4, 4, 8, 6, 2));
+    fixtures::png_chunk(file, "IDAT", fixtures::zlib_stream(fixtures::png_scanlines(p, false), 6));
+    fixtures::png_chunk(file, "IEND", Bytes());
+    Decoded d = decode_bytes(file);
+    EXPECT_EQ(d.result, 1);
+    EXPECT_EQ(d.width, 4);
+    EXPECT_EQ(d.height, 4);
+    EXPECT_EQ(d.rgba, Bytes(64, 0));
+    Loaded l = load_png_bytes(file);
+    ASSERT_TRUE(l.ok) << l.boxes;
+    ASSERT_NE(l.info.imageData, nullptr);
+    EXPECT_EQ(l.info.width, 4u);
+    EXPECT_EQ(Bytes(l.info.imageData, l.info.imageData + 64), Bytes(64, 0));
+    std::free(l.info.imageData);
 }
 
 TEST(PngDecoder, ChunkWalkRefusalsAndBrokenStreams)

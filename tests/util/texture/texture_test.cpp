@@ -215,7 +215,7 @@ TEST_F(TextureGl, AtiVendorBranchStillBuildsTheWholeChain)
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    Texture::build_mipmaps(true, "ati technologies inc.");
+    Texture::build_mipmaps(GL_TEXTURE_2D, true, "ati technologies inc.");
     EXPECT_EQ(tex_param(GL_GENERATE_MIPMAP), GL_TRUE);
     ASSERT_EQ(level_param(2, GL_TEXTURE_WIDTH), 1);
     unsigned char last[4] = {0, 0, 0, 0};

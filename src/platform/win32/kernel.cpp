@@ -1,4 +1,4 @@
-#include "platform/win32/localtime.h"
+#include "platform/win32/kernel.h"
 
 #include <ctime>
 #include <sys/time.h>

@@ -1,7 +1,7 @@
 // Decode speed of a three-minute 44.1 kHz stereo MP3 and OGG, and the cost of the calls made
 // every frame: BASS_ChannelGetPosition and a 2048-point spectrum.
 //
-//   build/tests/audio_bench/audio_bench
+//   build/bench/audio_bench
 #include <benchmark/benchmark.h>
 
 #include <cmath>

@@ -3,7 +3,7 @@
 // frame with no effect, with each effect alone and with all six.
 //
 // Run under a display from the build folder (it reads the build's data/):
-//   xvfb-run -s "-screen 0 1280x720x24" build/tests/show_bench/show_bench [frames]
+//   xvfb-run -s "-screen 0 1280x720x24" build/bench/show_bench [frames]
 #include <GL/glew.h>
 #include <SDL/SDL.h>
 #include <chrono>
@@ -46,8 +46,8 @@ int main(int argc, char** argv)
     }
     SceneManager::Sources sources = SceneManager::Sources::show();
     std::vector<std::string> names;
-    sources.make_music = [music](bool preload_pcm, int sync_client) -> Music* {
-        return new SteppedMusic(music.c_str(), 145.0f, 0.0f, preload_pcm, sync_client);
+    sources.make_music = [music](bool preload_pcm, int sync_mode) -> Music* {
+        return new SteppedMusic(music.c_str(), 145.0f, 0.0f, preload_pcm, sync_mode);
     };
     auto show_effects = sources.make_post_effects;
     sources.make_post_effects = [&folder, show_effects](std::vector<Effects::PostProc*>& effects) {

@@ -1,10 +1,10 @@
-// Kernel time services: the local time, the tick count and the high-resolution counter.
+// Kernel services: the local time, the tick count, the high-resolution counter and the
+// module handle.
 #pragma once
 
 #include <cstdint>
 
-typedef std::uint16_t WORD;
-typedef std::uint32_t DWORD;
+#include "platform/win32/windows_types.h"
 
 struct SYSTEMTIME {
     WORD wYear;
@@ -30,7 +30,5 @@ DWORD GetTickCount();
 int QueryPerformanceCounter(LARGE_INTEGER* count);
 int QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 
-typedef void* HINSTANCE;
-typedef HINSTANCE HMODULE;
 // The process's own module handle for a NULL name (any non-null value), NULL otherwise.
 HMODULE GetModuleHandleA(const char* module_name);

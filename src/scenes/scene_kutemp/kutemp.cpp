@@ -1,0 +1,59 @@
+#include "scenes/scene_kutemp/kutemp.h"
+
+#include <GL/glew.h>
+
+#include "util/music/music.h"
+#include "util/texture/texture.h"
+
+namespace {
+
+Texture* picture(const char* file) { return new Texture(file, false, false, GL_LINEAR, GL_LINEAR); }
+
+// The row a progress value selects: truncated toward zero and at most the last, so -0.5 still
+// selects row 0; -1 or less, NaN and values too large for an int select none (-1). Compared
+// as a float first, so no such value reaches the conversion.
+int row_of(float progress)
+{
+    if (!(progress > -1.0f && progress < 2147483648.0f)) return -1;
+    const int row = static_cast<int>(progress);
+    return row < KuTemp::ROWS - 1 ? row : KuTemp::ROWS - 1;
+}
+
+} // namespace
+
+KuTemp::KuTemp() = default;
+
+KuTemp::~KuTemp()
+{
+    for (int k = 0; k < ROWS; ++k) {
+        delete thermometers[k];
+        delete cows[k];
+    }
+}
+
+void KuTemp::init()
+{
+    cows[1] = picture("data/kutemp/ku_0_grader.png");
+    cows[0] = picture("data/kutemp/ku_minus_100.png");
+    cows[2] = picture("data/kutemp/ku_100_grader.png");
+    thermometers[0] = picture("data/kutemp/gradestokk.png");
+    thermometers[1] = picture("data/kutemp/gradestokk_0.png");
+    thermometers[2] = picture("data/kutemp/gradestokk_100.png");
+    music->add_sync_track("ktProgress", 0.0f, true);
+    music->add_sync_track("ktPicFade", 0.0f, true);
+}
+
+void KuTemp::reshape(int w, int h) { Scene::reshape(w, h); }
+
+void KuTemp::render()
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const int k = row_of(music->get_sync_value("ktProgress"));
+
+    // The thermometer in the colour the scene starts with.
+    if (k >= 0) thermometers[k]->draw_aligned(0.1f, 0.3f, 0.65f, aspect, true);
+
+    glColor4f(1.0f, 1.0f, 1.0f, music->get_sync_value("ktPicFade"));
+    if (k >= 0) cows[k]->draw_keep_aspect(0.3f, 0.22f, 0.45f, aspect);
+}

@@ -1,0 +1,49 @@
+#include "scenes/scene_robotku/robotku.h"
+
+#include <GL/glew.h>
+
+#include "util/music/music.h"
+#include "util/shaderprogram/shaderbank.h"
+#include "util/texture/texture.h"
+
+namespace {
+
+const int PLAIN_SLOT = 20; // texture times colour
+const int BLUR_SLOT = 3;   // blurred texture times colour
+
+void grey(float g) { glColor4f(g, g, g, 1.0f); }
+
+} // namespace
+
+RobotKu::RobotKu() = default;
+
+RobotKu::~RobotKu()
+{
+    delete glow;
+    delete robot;
+}
+
+void RobotKu::init()
+{
+    robot = new Texture("data/robotku/robot_ku.png", false, false, GL_LINEAR, GL_LINEAR);
+    glow = new Texture("data/robotku/ku_vs_robot_glow.png", false, false, GL_LINEAR, GL_LINEAR);
+    music->add_sync_track("rkOrgStr", 1.0f, true);
+    music->add_sync_track("rkGlowStr", 1.0f, true);
+}
+
+void RobotKu::reshape(int w, int h) { Scene::reshape(w, h); }
+
+void RobotKu::render()
+{
+    // Both layers add to what is there; a strength of 0 draws a layer that adds nothing.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+
+    grey(music->get_sync_value("rkOrgStr"));
+    shader_bank->bind(PLAIN_SLOT);
+    robot->draw_centered(1.0f, aspect);
+
+    grey(music->get_sync_value("rkGlowStr"));
+    shader_bank->bind(BLUR_SLOT);
+    glow->draw_centered(1.0f, aspect);
+}

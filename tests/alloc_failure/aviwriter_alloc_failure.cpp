@@ -1,0 +1,69 @@
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "alloc_failure.h"
+#include "scenes/aviwriter.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+int open_descriptors()
+{
+    int count = 0;
+    if (DIR* folder = opendir("/proc/self/fd")) {
+        while (readdir(folder) != nullptr) ++count;
+        closedir(folder);
+    }
+    return count;
+}
+
+} // namespace
+
+// Finishing a file builds its index in memory. When that allocation fails, closing still
+// releases every stream and the file, reports nothing to the caller by an exception, and
+// leaves the writer ready for the next capture.
+TEST(AviWriterAllocationFailure, CloseReleasesEverythingWhenFinishingTheFileFails)
+{
+    TempDir dir;
+    AviWriter writer;
+    WAVEFORMATEX format{};
+    format.wFormatTag = 1;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 176400;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    const int descriptors = open_descriptors();
+    ASSERT_TRUE(writer.open(dir.file("capture.avi").c_str(), 30.0f, 0, 100));
+    writer.set_video_size(1, 1);
+    writer.set_audio_format(format);
+    const unsigned char pixel[3] = {1, 2, 3};
+    const short samples[4] = {};
+    // 2 x 1000 chunks: the finished index needs 32000 bytes at once.
+    for (int frame = 0; frame < 1000; ++frame) {
+        ASSERT_TRUE(writer.write_video_frame(pixel));
+        ASSERT_TRUE(writer.write_audio(samples, 2));
+    }
+
+    fail_allocations_from(16384);
+    bool escaped = false;
+    try {
+        writer.close();
+    } catch (const std::bad_alloc&) {
+        escaped = true;
+    }
+    stop_failing_allocations();
+    EXPECT_FALSE(escaped) << "the allocation failure escaped from close";
+    EXPECT_EQ(open_descriptors(), descriptors) << "the file was left open";
+
+    // Everything was released: the same writer captures again.
+    ASSERT_TRUE(writer.open(dir.file("again.avi").c_str(), 30.0f, 0, 100));
+    writer.set_video_size(1, 1);
+    EXPECT_TRUE(writer.write_video_frame(pixel));
+    writer.close();
+    EXPECT_EQ(open_descriptors(), descriptors);
+    EXPECT_GT(read_file_bytes(dir.file("again.01.avi")).size(), 2048u);
+}
