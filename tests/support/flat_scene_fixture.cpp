@@ -46,15 +46,20 @@ void record_pass(const char* text)
 
 std::string solid_png(int width, int height, Rgb colour)
 {
+    std::vector<unsigned char> rgba;
+    for (int i = 0; i < width * height; ++i)
+        rgba.insert(rgba.end(), {static_cast<unsigned char>(colour.r), static_cast<unsigned char>(colour.g),
+                                 static_cast<unsigned char>(colour.b), 0xFF});
+    return rgba_png(width, height, rgba);
+}
+
+std::string rgba_png(int width, int height, const std::vector<unsigned char>& rgba)
+{
     std::string rows;
+    const size_t row_bytes = static_cast<size_t>(width) * 4;
     for (int y = 0; y < height; ++y) {
         rows.push_back('\0'); // no filter
-        for (int x = 0; x < width; ++x) {
-            rows.push_back(static_cast<char>(colour.r));
-            rows.push_back(static_cast<char>(colour.g));
-            rows.push_back(static_cast<char>(colour.b));
-            rows.push_back('\xFF');
-        }
+        rows.append(reinterpret_cast<const char*>(rgba.data()) + y * row_bytes, row_bytes);
     }
     uLongf packed_size = compressBound(static_cast<uLong>(rows.size()));
     std::string packed(packed_size, '\0');

@@ -23,6 +23,8 @@ struct Rgb {
 
 // An opaque RGBA PNG of one colour.
 std::string solid_png(int width, int height, Rgb colour);
+// An RGBA PNG of the given bytes, four a pixel, row by row from the top row.
+std::string rgba_png(int width, int height, const std::vector<unsigned char>& rgba);
 
 class BeatMusic : public Music {
 public:

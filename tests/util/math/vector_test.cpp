@@ -109,6 +109,11 @@ TEST(IntVector3, EqualityAndDifference)
     EXPECT_TRUE(a == IntVector3(3, -1, 7));
     EXPECT_FALSE(a == b);
     EXPECT_TRUE(a - b == IntVector3(2, -3, 0));
+    EXPECT_TRUE(a + b == IntVector3(4, 1, 14));
+    EXPECT_TRUE(a + b - b == a);
+    EXPECT_TRUE(a != b);
+    EXPECT_FALSE(a != IntVector3(3, -1, 7));
+    EXPECT_TRUE(IntVector3() == IntVector3(0, 0, 0));
     b = a;
     EXPECT_TRUE(b == a);
 }
