@@ -8,6 +8,7 @@
 #include "scenes/scene_musictunnel/musictunnel.h"
 #include "scenes/scene_oneinchfurther/oneinchfurther.h"
 #include "scenes/scene_oscilloscope/oscilloscope.h"
+#include "scenes/scene_picturepuzzle/picturepuzzle.h"
 #include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
 #include "scenes/scene_robotku/robotku.h"
@@ -19,7 +20,7 @@ Scene* make_show_scene(int index)
     case 0: return new QuorelIntro();
     case 1: return new OneInchFurther();
     case 2: return new RobotKu();
-    case 3: return nullptr;  // PicturePuzzle
+    case 3: return new PicturePuzzle();
     case 4: return new KuVits();
     case 5: return new Oscilloscope();
     case 6: return new StageLights();

@@ -1,0 +1,158 @@
+#include "scenes/scene_picturepuzzle/picturepuzzle.h"
+
+#include <GL/glew.h>
+#include <cmath>
+#include <cstdlib>
+
+#include "scenes/scene_picturepuzzle/puzzleglow.h"
+#include "scenes/scene_picturepuzzle/puzzlepicture.h"
+#include "util/camera/camera.h"
+#include "util/fbo/fbo.h"
+#include "util/light/light.h"
+#include "util/music/music.h"
+#include "util/objects3d/material.h"
+#include "util/objects3d/mesh.h"
+#include "util/objects3d/node3d.h"
+#include "util/objects3d/prefabs.h"
+#include "util/shaderprogram/shaderbank.h"
+
+namespace {
+
+const char* const PICTURE_FILE = "data/picturepuzzle/giraff.png";
+const char* const BOARD_FILE = "data/picturepuzzle/tavle_bg.png";
+const int GLOW_PROGRAM = 36;  // fixed-function drawing
+const int BLUR_PROGRAM = 3;
+const float LIGHT_RANGE = 20.0f;
+
+} // namespace
+
+PicturePuzzle::PicturePuzzle() = default;
+
+PicturePuzzle::~PicturePuzzle()
+{
+    std::free(pixels);
+    delete board_texture;
+    for (Material* material : materials)
+        delete material;
+    delete board_mesh;
+    delete cube_mesh;
+    delete light;
+    delete camera;
+}
+
+void PicturePuzzle::init()
+{
+    music->add_sync_track("puProgress", 0.0f, true);
+    music->add_sync_track("puInterval", 0.125f, true);
+
+    picture.load(PICTURE_FILE, false, false, GL_NEAREST, GL_NEAREST);
+    picture_width = static_cast<int>(picture.get_width());
+    picture_height = static_cast<int>(picture.get_height());
+    pixels = picture.read_pixels();
+
+    scene.set_shaders(*shader_bank);
+    light = new Light();
+    light->set_attenuation_range(LIGHT_RANGE);
+    light->set_range(LIGHT_RANGE);
+    scene.lights.push_back(light);
+    camera = new Camera();
+    scene.cameras.push_back(camera);
+    scene.set_camera(0);
+
+    beeps = music->get_onoff_times("Rave beeper");
+
+    cube_mesh = Prefabs::cube_mesh(CUBE_SIZE, false);
+    for (const PuzzleCube& cube : find_puzzle_cubes(pixels, picture_width, picture_height)) {
+        Material* material = new Material();
+        material->shininess = 12.5f;
+        material->emission.set(0.0f, 0.0f, 0.0f, 1.0f);
+        material->specular.set(0.5f, 0.5f, 0.5f, 1.0f);
+        material->diffuse.set(cube.r, cube.g, cube.b, 1.0f);
+        material->ambient.set(cube.r / 2.0f, cube.g / 2.0f, cube.b / 2.0f, 1.0f);
+        materials.push_back(material);
+        cube_nodes.push_back(scene.add_node(scene.add_geom_object(cube_mesh, material), nullptr));
+        targets.push_back(cube.target);
+    }
+
+    board_mesh = Prefabs::plane_mesh(50.0f, 50.0f, 10.0f);
+    board_texture = new Texture(BOARD_FILE);
+    Material* board_material = new Material();
+    board_material->texture = board_texture;
+    materials.push_back(board_material);
+    scene.add_node(scene.add_geom_object(board_mesh, board_material), nullptr);
+
+    grid_size = puzzle_grid_size(picture_width, picture_height);
+    plan = plan_puzzle_moves(scatter_puzzle_cubes(targets.size(), grid_size), targets, grid_size);
+
+    // One render makes every object's buffers before the first frame.
+    fbo->push(true);
+    scene.render(false);
+    fbo->pop();
+}
+
+void PicturePuzzle::release()
+{
+    std::free(pixels);
+    pixels = nullptr;
+}
+
+void PicturePuzzle::reshape(int w, int h)
+{
+    Scene::reshape(w, h);
+    scene.set_viewport(w, h, aspect);
+}
+
+void PicturePuzzle::render()
+{
+    const float t = music->get_beat();
+    const float progress = music->get_sync_value("puProgress");
+    // Not a number counts as below zero: nothing of the scene is drawn.
+    if (!(progress >= 0.0f)) return;
+
+    camera->look_at(10.0f * std::cos(0.1f * t), 10.0f, 10.0f * std::sin(0.1f * t), 0.0f, 0.0f,
+                    0.0f, 0.0f, 1.0f, 0.0f);
+    light->set_position(10.0f * std::cos(0.42f * t), 10.0f, 10.0f * std::sin(0.42f * t));
+
+    place_cubes(progress);
+    scene.render(false);
+    draw_glow(t);
+}
+
+void PicturePuzzle::place_cubes(float progress)
+{
+    const float spacing = 1.2f * CUBE_SIZE;
+    const float cx = static_cast<float>(picture_width) * spacing * 0.5f;
+    const float cz = static_cast<float>(picture_height) * spacing * 0.5f;
+    for (size_t i = 0; i < cube_nodes.size(); ++i) {
+        float x, y, z;
+        puzzle_cell_at(plan, i, progress, x, y, z);
+        Matrix4& transform = cube_nodes[i]->transform;
+        transform.set_identity();
+        transform.translate(cx - spacing * x, spacing * y + spacing, spacing * z - cz);
+    }
+}
+
+// The glowing cubes are drawn white into the shared frame buffer, which is then added over
+// the picture through the blur, scaled by the glow's strength.
+void PicturePuzzle::draw_glow(float beat)
+{
+    const PuzzleGlow glow = select_puzzle_glow(beeps, beat, cube_nodes.size());
+
+    fbo->push(true);
+    shader_bank->bind(GLOW_PROGRAM);
+    camera->setup_projection(width, height, aspect, 1.0f);
+    for (size_t cube : glow.cubes) {
+        glPushMatrix();
+        glMultMatrixf(cube_nodes[cube]->transform.get_ptr());
+        Prefabs::draw_cube(CUBE_SIZE, false);
+        Prefabs::draw_cube(CUBE_SIZE, false);
+        glPopMatrix();
+    }
+    fbo->pop();
+
+    glColor4f(glow.intensity, glow.intensity, glow.intensity, 1.0f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    shader_bank->bind(BLUR_PROGRAM);
+    fbo->draw();
+}
