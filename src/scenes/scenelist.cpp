@@ -5,10 +5,13 @@
 #include "scenes/scene_kuslipp/kuslipp.h"
 #include "scenes/scene_kutemp/kutemp.h"
 #include "scenes/scene_kuvits/kuvits.h"
+#include "scenes/scene_musictunnel/musictunnel.h"
 #include "scenes/scene_oneinchfurther/oneinchfurther.h"
+#include "scenes/scene_oscilloscope/oscilloscope.h"
 #include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
 #include "scenes/scene_robotku/robotku.h"
+#include "scenes/scene_stagelights/stagelights.h"
 
 Scene* make_show_scene(int index)
 {
@@ -18,10 +21,12 @@ Scene* make_show_scene(int index)
     case 2: return new RobotKu();
     case 3: return nullptr;  // PicturePuzzle
     case 4: return new KuVits();
-    case 5: return nullptr;  // Oscilloscope
-    case 6: return nullptr;  // StageLights
+    case 5: return new Oscilloscope();
+    case 6: return new StageLights();
+    // SkyboxWeirdness and SpectrumBoxes are built but still draw black over the show's own
+    // material, so their places stay empty until they do.
     case 7: return nullptr;  // SkyboxWeirdness
-    case 8: return nullptr;  // MusicTunnel
+    case 8: return new MusicTunnel();
     case 9: return nullptr;  // SpectrumBoxes
     case 10: return new QuorelAnnouncer();
     case 11: return new KuSlipp();

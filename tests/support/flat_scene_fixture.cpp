@@ -106,6 +106,10 @@ void FlatSceneTest::start(Scene* new_scene, const std::vector<std::string>& trac
     silence.samples.assign(4410 * 2, 0);
     const std::string music_file = folder.write_music(silence);
     music.reset(new BeatMusic(music_file.c_str()));
+    if (!notes_midi.empty()) {
+        folder.write_file("notes.mid", notes_midi);
+        music->load_midi("notes.mid");
+    }
     if (!bank) bank.reset(new ShaderBank());
     scene->set_time_range(0.0f, 5000.0f);
     scene->set_music(music.get());

@@ -62,6 +62,9 @@ protected:
     static Rgb colour_at(float x, float y);
 
     ShowFolder folder;
+    // Note data (the bytes of a MIDI file) that start loads before the scene's init; none
+    // when empty.
+    std::string notes_midi;
     std::unique_ptr<BeatMusic> music;
     std::unique_ptr<ShaderBank> bank;
     std::unique_ptr<Scene> scene;

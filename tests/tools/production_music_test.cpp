@@ -273,3 +273,35 @@ TEST_F(ProductionMusic, NotesStartSoundingAtTheirSample)
     }
     EXPECT_GE(checked, 4);
 }
+
+TEST_F(ProductionMusic, TheScenesThatShowNotesHaveNotesToShow)
+{
+    // The stage lights' beams follow three instruments, each of which sounds on and off
+    // through the scene (every bar of it); the tunnel has a cube for every instrument track,
+    // and each of them lights up somewhere in it.
+    const struct {
+        const char* scene;
+        double from, to, step;
+        std::vector<std::string> instruments; // empty: every track with notes
+    } cases[] = {
+        {"StageLights", 280, 328, 4, {"Rave beeper", "Sub", "Sirene"}},
+        {"MusicTunnel", 360, 424, 64, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> names = c.instruments;
+        if (names.empty())
+            for (const MidiTrack& t : midi->tracks)
+                if (!t.notes.empty()) names.push_back(t.name);
+        for (const std::string& name : names) {
+            const MidiTrack* track = find_track(*midi, name);
+            ASSERT_NE(track, nullptr) << name;
+            for (double at = c.from; at < c.to; at += c.step) {
+                bool starts = false;
+                for (const Note& n : track->notes)
+                    starts = starts || (n.on >= at && n.on < std::min(at + c.step, c.to));
+                EXPECT_TRUE(starts) << c.scene << ": " << name << " has no note in beats " << at << " .. "
+                                    << at + c.step;
+            }
+        }
+    }
+}

@@ -1,15 +1,20 @@
-// A 5 x 5 binomial blur of the texture on unit 0 (taps two screen pixels apart, each tap
-// itself a bilinear average), times the vertex colour. The weights sum to one, so flat areas
-// keep their colour. The step is one screen pixel measured in texture coordinates (the
-// screen-space derivative of the coordinates), so the blur needs no uniform and a picture
-// drawn at its own size is blurred texel by texel.
+// A 5 x 5 binomial blur of the texture on unit 0 (taps two texels apart, each tap itself a
+// bilinear average), times the vertex colour. The weights sum to one, so flat areas keep
+// their colour. The texel size comes from the texture where EXT_gpu_shader4 offers its size at
+// this language level; without it the step is one screen pixel measured in texture
+// coordinates, the same for a picture drawn at its own size. Either way no uniform is needed.
 #version 120
+#extension GL_EXT_gpu_shader4 : enable
 
 uniform sampler2D tex;
 
 void main()
 {
+#ifdef GL_EXT_gpu_shader4
+    vec2 pixel = 1.0 / vec2(textureSize2D(tex, 0));
+#else
     vec2 pixel = fwidth(gl_TexCoord[0].st);
+#endif
     float weights[5];
     weights[0] = 1.0;
     weights[1] = 4.0;

@@ -290,8 +290,11 @@ int Music::get_spectrum(float* out)
 {
     if (!out)
         FATAL_ERROR(SOURCE, "Invalid buffer");
-    BASS_ChannelSetPosition(decode_stream, read_position(), BASS_POS_BYTE);
-    DWORD result = BASS_ChannelGetData(decode_stream, out, BASS_DATA_FFT2048);
+    // A position the decode stream cannot take (past the end of the track) leaves it where the
+    // last call put it: that window is not this position's, so the answer is silence.
+    DWORD result = static_cast<DWORD>(-1);
+    if (BASS_ChannelSetPosition(decode_stream, read_position(), BASS_POS_BYTE))
+        result = BASS_ChannelGetData(decode_stream, out, BASS_DATA_FFT2048);
     if (result == static_cast<DWORD>(-1))
         std::fill(out, out + 1024, 0.0f); // past the end of the track: silence
     return static_cast<int>(result);

@@ -11,7 +11,27 @@
 #include "util/objects3d/mesh.h"
 
 struct GeomObject {
+    GeomObject() = default;
+    // Deletes the GPU buffers when they were made.
+    ~GeomObject();
+    GeomObject(const GeomObject&) = delete;
+    GeomObject& operator=(const GeomObject&) = delete;
+
+    // First use: flattens the mesh through the index lists into the working streams, makes
+    // both buffers and uploads them. False when GL gives no buffer name. An index that names
+    // no element of its stream, or an index list shorter than the vertex list, is fatal.
+    bool create_buffers();
+    // Before every draw: recomputes the reveal range and the explode offsets when those are
+    // on, and uploads what is dirty.
+    bool update();
+    // Fills the dirty buffers; the element buffer starts at the first drawn corner.
+    bool upload();
+    // Corners to draw: all but the skipped ones at the front and the end (0 when they
+    // overlap).
+    int drawn_corners() const;
+
     bool visible = true;
+
     std::string name = "dummy";
 
     // Per corner, the element index into the mesh's stream of that kind.
@@ -74,4 +94,12 @@ struct GeomObject {
     bool explode = false;
     float explode_factor = 1.0f;
     Vector3 explode_centre{0.0f, 0.0f, 0.0f};
+
+private:
+    // Rewrites the four working streams and the identity element list from the sources.
+    void flatten();
+    // The reveal range from the triangle depths; element dirty when the front share moved.
+    void update_reveal();
+    // Pushes each triangle away from the centre of the bounding box of all corners.
+    void apply_explode();
 };

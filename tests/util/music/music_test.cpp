@@ -205,6 +205,27 @@ TEST(Music, SpectrumAtThePlaybackPosition)
     EXPECT_EQ(*std::max_element(bins.begin(), bins.end()), 0.0f);
 }
 
+// A position past the end cannot be taken by the decode stream; the answer is silence, not
+// the window the previous call read.
+TEST(Music, SpectrumPastTheEndIsSilenceNotTheLastWindow)
+{
+    TempDir dir;
+    const double bin_width = 44100.0 / 2048;
+    TestSignal signal = make_sine_signal(44100, 44100, {60 * bin_width, 60 * bin_width}, {0.5, 0.5});
+    std::string path = write_fixture(dir, "sine.ogg", encode_ogg(signal));
+    SteppedMusic music(path.c_str(), 145.0f, 0.0f, false, 0);
+    std::vector<float> bins(1024, 9.0f);
+    music.position = 80000;
+    ASSERT_GT(music.get_spectrum(bins.data()), 0);
+    ASSERT_GT(bins[60], 0.4f);
+    for (QWORD past : {music.num_samples * 2 + 4, music.num_samples * 2 + 176400}) {
+        std::fill(bins.begin(), bins.end(), 9.0f);
+        music.position = past;
+        EXPECT_EQ(music.get_spectrum(bins.data()), -1) << past;
+        EXPECT_EQ(*std::max_element(bins.begin(), bins.end()), 0.0f) << past;
+    }
+}
+
 TEST(Music, PlaysPausesAndStopsAtTheEnd)
 {
     TempDir dir;

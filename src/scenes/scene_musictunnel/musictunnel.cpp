@@ -1,0 +1,203 @@
+#include "scenes/scene_musictunnel/musictunnel.h"
+
+#include <GL/glew.h>
+#include <cmath>
+
+#include "effects/radialblur/radialblur.h"
+#include "platform/runtime/crt_random.h"
+#include "util/fbo/fbo.h"
+#include "util/helpers/helpers.h"
+#include "util/light/light.h"
+#include "util/music/music.h"
+#include "util/music/notedata.h"
+#include "util/objects3d/prefabs.h"
+#include "util/shaderprogram/shaderbank.h"
+#include "util/shaderprogram/shaderprogram.h"
+
+namespace {
+
+const int PALETTE[] = {0x7FCAFF, 0xA77FFF, 0xE77FFF, 0xFF7FB0, 0xFF9C7E, 0xFFD77E, 0xF3FF7E};
+const int PALETTE_SIZE = sizeof PALETTE / sizeof PALETTE[0];
+
+const int TUNNEL_SLOT = 29;   // diffuse lighting by light 0 of the vertex colour
+const int PIXELATE_SLOT = 2;  // blocks of the picture
+
+struct TrackDefault {
+    const char* name;
+    float value;
+};
+
+const TrackDefault TRACKS[] = {
+    {"mtBlocky", 0.0f},          {"mtAmbient", 0.2f},          {"mtDisplaceRand", 0.001f},
+    {"mtDisplaceSpace", 1.7f},   {"mtRadblurDisplace", 0.0f},  {"mtRadblurIntensity", 1.0f},
+};
+
+const float CUBE_EDGE = 0.5f;
+const float UNITS_PER_BEAT = 3.0f;
+const float TURNS_PER_BEAT = 2.0f; // degrees of ring rotation per beat
+
+} // namespace
+
+MusicTunnel::MusicTunnel() = default;
+
+MusicTunnel::~MusicTunnel()
+{
+    for (FBO* buffer : buffers)
+        delete buffer;
+    delete light;
+    delete blur;
+}
+
+Vector3 MusicTunnel::palette_colour(int position)
+{
+    return color_from_hex(PALETTE[position % PALETTE_SIZE]);
+}
+
+std::uint32_t MusicTunnel::ring_seed(int ring)
+{
+    // The rings of the show pass 1290, whose cube no longer fits a signed 32-bit int.
+    const std::uint32_t r = static_cast<std::uint32_t>(ring);
+    return r * r * r;
+}
+
+std::vector<MusicTunnel::RingCube> MusicTunnel::layout_ring(int ring, int track_count,
+                                                            float displace_rand,
+                                                            float displace_space)
+{
+    crt_srand(ring_seed(ring));
+    std::vector<int> remaining;
+    for (int i = 0; i < track_count; ++i)
+        remaining.push_back(i);
+    std::vector<int> order;
+    while (!remaining.empty()) {
+        const int pick = crt_rand() % static_cast<int>(remaining.size());
+        order.push_back(remaining[pick]);
+        remaining[pick] = remaining.back();
+        remaining.pop_back();
+    }
+    std::vector<RingCube> cubes;
+    for (int track : order) {
+        RingCube cube;
+        cube.track = track;
+        cube.dz = static_cast<float>(crt_rand() % 256) * displace_rand;
+        cube.dy = static_cast<float>(crt_rand() % 256) * displace_rand;
+        cube.dx = static_cast<float>(crt_rand() % 256) * displace_rand + displace_space;
+        cubes.push_back(cube);
+    }
+    return cubes;
+}
+
+float MusicTunnel::ring_brightness(int ring, const std::vector<std::uint8_t>& pitches,
+                                   const std::vector<float>& levels, float ambient)
+{
+    const int pitch_class = ((ring % 12) + 12) % 12;
+    float brightness = ambient;
+    for (std::size_t k = 0; k < pitches.size() && k < levels.size(); ++k) {
+        if (pitches[k] % 12 == pitch_class) brightness = (1.0f - ambient) * levels[k] + ambient;
+    }
+    return brightness;
+}
+
+float MusicTunnel::block_scale(float blocky)
+{
+    const float base = 1.0f - 0.85f * blocky;
+    return base * base * base;
+}
+
+void MusicTunnel::init()
+{
+    const int count = music->get_track_count();
+    for (int i = 0; i < count; ++i) {
+        TrackRecord record;
+        record.name = music->get_track_name(i);
+        record.colour = palette_colour(i);
+        tracks.push_back(record);
+    }
+    for (TrackRecord& record : tracks) {
+        record.index = music->find_track(record.name.c_str());
+        for (const NoteTrack& note_track : music->get_note_tracks(record.index))
+            record.pitches.push_back(note_track.note);
+        record.levels.assign(record.pitches.size(), 0.0f);
+    }
+    for (const TrackDefault& track : TRACKS)
+        music->add_sync_track(track.name, track.value, true);
+    for (int i = 0; i < 2; ++i)
+        buffers.push_back(new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_COLOR));
+    blur = new Effects::RadialBlur();
+    light = new Light();
+}
+
+void MusicTunnel::reshape(int w, int h)
+{
+    Scene::reshape(w, h);
+    for (FBO* buffer : buffers)
+        buffer->resize(w, h);
+}
+
+void MusicTunnel::render()
+{
+    const float beat = music->get_beat();
+    const float s = get_time();
+    const float z = UNITS_PER_BEAT * s;
+
+    camera.look_at(-0.5f, 0.5f, z - 10.0f, 0.5f, 0.0f, z, 0.0f, 1.0f, 0.0f);
+    camera.set_fov(65.0f);
+    camera.setup_projection(width, height, aspect, 1.0f);
+
+    light->set_ambient(0.1f, 0.1f, 0.1f, 1.0f);
+    light->set_diffuse(1.0f, 1.0f, 1.0f, 1.0f);
+    light->set_attenuation(1.0f, 0.0001f, 0.0f);
+    light->set_position(3.0f, 6.0f, z - 12.0f);
+    light->apply(0);
+
+    shader_bank->bind(TUNNEL_SLOT);
+    const float rotation = TURNS_PER_BEAT * s;
+    for (TrackRecord& record : tracks)
+        record.levels = music->get_modulation(record.index, beat);
+
+    buffers[0]->push(true);
+    const int first = static_cast<int>(z) - 10;
+    for (int ring = first; ring < first + RING_COUNT; ++ring)
+        draw_ring(rotation, ring);
+    buffers[0]->pop();
+
+    // Pixelation into the second buffer, which then fills the scene's target.
+    shader_bank->bind(PIXELATE_SLOT);
+    const float k = block_scale(music->get_sync_value("mtBlocky"));
+    shader_bank->get_shader(PIXELATE_SLOT)
+        ->set_uniform_2f("blocks", static_cast<float>(width) * k, static_cast<float>(height) * k);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    buffers[1]->push(true);
+    buffers[0]->draw();
+    buffers[1]->pop();
+    ShaderProgram::unbind();
+    buffers[1]->draw();
+
+    const float displace = music->get_sync_value("mtRadblurDisplace");
+    blur->set_texture(buffers[1]->get_texture(0));
+    blur->set_origin(0.5f + displace * std::sin(beat), 0.5f + displace * std::cos(beat));
+    blur->set_intensity(music->get_sync_value("mtRadblurIntensity"));
+    blur->render(beat);
+}
+
+void MusicTunnel::draw_ring(float rotation, int ring)
+{
+    const int n = static_cast<int>(tracks.size());
+    const std::vector<RingCube> cubes = layout_ring(ring, n, music->get_sync_value("mtDisplaceRand"),
+                                                    music->get_sync_value("mtDisplaceSpace"));
+    const float ambient = music->get_sync_value("mtAmbient");
+    const float step = 360.0f / static_cast<float>(n);
+    for (int j = 0; j < n; ++j) {
+        const RingCube& cube = cubes[j];
+        const TrackRecord& record = tracks[cube.track];
+        glPushMatrix();
+        glRotatef(step * static_cast<float>(j) + rotation, 0.0f, 0.0f, 1.0f);
+        glTranslatef(cube.dx, cube.dy, cube.dz);
+        glTranslatef(0.0f, 0.0f, static_cast<float>(ring));
+        const float brightness = ring_brightness(ring, record.pitches, record.levels, ambient);
+        glColor4f(record.colour.x * brightness, record.colour.y * brightness,
+                  record.colour.z * brightness, 1.0f);
+        Prefabs::draw_cube(CUBE_EDGE, false);
+        glPopMatrix();
+    }
+}

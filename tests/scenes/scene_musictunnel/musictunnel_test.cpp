@@ -1,0 +1,207 @@
+#include "scenes/scene_musictunnel/musictunnel.h"
+
+#include <algorithm>
+#include <climits>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/crt_random.h"
+#include "support/flat_scene_fixture.h"
+#include "util/helpers/helpers.h"
+#include "scenes/note_tracks.h"
+
+namespace {
+
+const std::vector<std::string> TRACKS = {"mtBlocky",          "mtAmbient",         "mtDisplaceRand",
+                                         "mtDisplaceSpace",   "mtRadblurDisplace", "mtRadblurIntensity"};
+
+std::vector<int> order_of(const std::vector<MusicTunnel::RingCube>& cubes)
+{
+    std::vector<int> order;
+    for (const MusicTunnel::RingCube& cube : cubes)
+        order.push_back(cube.track);
+    return order;
+}
+
+// Eight instrument tracks; only the first ("Lead", C5) sounds over beats 1 to 2, the others
+// hold one note each much later.
+std::string eight_tracks()
+{
+    const char* names[] = {"Lead", "Bass", "Pad", "Kick", "Snare", "Hats", "Arp", "Sirene"};
+    std::vector<std::string> tracks = {fixtures::held_notes_track(names[0], 0, {{60, 1, 2}})};
+    for (int i = 1; i < 8; ++i)
+        tracks.push_back(fixtures::held_notes_track(names[i], i, {{61 + i, 40, 41}}));
+    return fixtures::held_notes_file(tracks);
+}
+
+class MusicTunnelTest : public FlatSceneTest {
+protected:
+    void start_scene(const std::map<std::string, float>& values = {})
+    {
+        notes_midi = eight_tracks();
+        start(new MusicTunnel(), TRACKS, values);
+    }
+    MusicTunnel& tunnel() { return *static_cast<MusicTunnel*>(scene.get()); }
+};
+
+} // namespace
+
+TEST(MusicTunnelRings, EachRingIsLaidOutFromItsOwnSeed)
+{
+    const struct {
+        int ring;
+        std::vector<int> order;
+    } cases[] = {
+        {1, {1, 2, 0, 3}},
+        {0, {2, 0, 3, 1}},
+    };
+    for (const auto& c : cases) {
+        crt_srand(777); // whatever came before does not matter
+        crt_rand();
+        EXPECT_EQ(order_of(MusicTunnel::layout_ring(c.ring, 4, 0.001f, 1.7f)), c.order) << c.ring;
+    }
+    const std::vector<MusicTunnel::RingCube> ring1 = MusicTunnel::layout_ring(1, 4, 0.001f, 1.7f);
+    EXPECT_NEAR(ring1[0].dz, 0.225f, 1e-6f);
+    EXPECT_NEAR(ring1[0].dy, 0.108f, 1e-6f);
+    EXPECT_NEAR(ring1[0].dx, 1.914f, 1e-6f);
+    for (const MusicTunnel::RingCube& cube : ring1) {
+        EXPECT_GE(cube.dx, 1.7f);
+        EXPECT_LT(cube.dx, 1.7f + 0.256f);
+    }
+    EXPECT_TRUE(MusicTunnel::layout_ring(5, 0, 0.001f, 1.7f).empty());
+}
+
+TEST(MusicTunnelRings, RingsPastTheSignedCubeRangeKeepTheirLayout)
+{
+    // From ring 1291 on the cube no longer fits a signed 32-bit int; the seed wraps modulo
+    // 2^32 as a signed product would on the machine, and negative rings wrap the same way.
+    const struct {
+        int ring;
+        std::uint32_t seed;
+    } cases[] = {
+        {1290, 2146689000u},  {1291, 2151685171u},          {1522, 3525688648u},
+        {-10, 4294966296u},   {INT_MAX, 2147483647u},       {INT_MIN, 0u},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MusicTunnel::ring_seed(c.ring), c.seed) << c.ring;
+        const std::vector<MusicTunnel::RingCube> first = MusicTunnel::layout_ring(c.ring, 8, 0.004f, 1.7f);
+        const std::vector<MusicTunnel::RingCube> again = MusicTunnel::layout_ring(c.ring, 8, 0.004f, 1.7f);
+        std::vector<int> sorted = order_of(first);
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7})) << c.ring;
+        EXPECT_EQ(order_of(first), order_of(again)) << c.ring;
+        for (size_t i = 0; i < first.size(); ++i)
+            EXPECT_EQ(first[i].dx, again[i].dx) << c.ring;
+    }
+}
+
+TEST(MusicTunnelRings, ACubeLightsOnTheRingsOfItsPitchClass)
+{
+    const std::vector<std::uint8_t> c5 = {60};
+    const std::vector<std::uint8_t> three = {60, 72, 64}; // C, C, E
+    const struct {
+        int ring;
+        const std::vector<std::uint8_t>* pitches;
+        std::vector<float> levels;
+        float want;
+    } cases[] = {
+        {12, &c5, {1.0f}, 1.0f},
+        {12, &c5, {0.5f}, 0.6f},
+        {13, &c5, {1.0f}, 0.2f},
+        {0, &c5, {1.0f}, 1.0f},
+        {-12, &c5, {1.0f}, 1.0f},    // negative rings count their class from 0 too
+        {-8, &three, {0.0f, 0.0f, 0.5f}, 0.6f}, // -8 is class 4: E
+        {24, &three, {1.0f, 0.25f, 1.0f}, 0.4f}, // the last matching note track wins
+        {12, &c5, {}, 0.2f},
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(MusicTunnel::ring_brightness(c.ring, *c.pitches, c.levels, 0.2f), c.want, 1e-6f)
+            << "ring " << c.ring;
+}
+
+TEST(MusicTunnelRings, BlockinessShrinksTheBlocksToTheCubeOfTheRest)
+{
+    EXPECT_FLOAT_EQ(MusicTunnel::block_scale(0.0f), 1.0f);
+    EXPECT_NEAR(MusicTunnel::block_scale(1.0f), 0.003375f, 1e-7f);
+    EXPECT_NEAR(MusicTunnel::block_scale(0.5f), 0.190109f, 1e-6f);
+}
+
+TEST_F(MusicTunnelTest, BuildsARecordPerInstrumentTrackAndItsTracks)
+{
+    start_scene();
+    const float defaults[] = {0.0f, 0.2f, 0.001f, 1.7f, 0.0f, 1.0f};
+    ASSERT_EQ(music->sync_tracks.size(), TRACKS.size());
+    for (size_t i = 0; i < TRACKS.size(); ++i) {
+        EXPECT_EQ(music->sync_tracks[i].name, TRACKS[i]);
+        EXPECT_EQ(music->get_sync_value(TRACKS[i]), defaults[i]) << TRACKS[i];
+    }
+    const std::vector<MusicTunnel::TrackRecord>& records = tunnel().get_tracks();
+    ASSERT_EQ(records.size(), 8u);
+    const int palette[] = {0x7FCAFF, 0xA77FFF, 0xE77FFF, 0xFF7FB0, 0xFF9C7E, 0xFFD77E, 0xF3FF7E, 0x7FCAFF};
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(records[i].name, music->get_track_name(i));
+        EXPECT_EQ(records[i].index, i);
+        const Vector3 want = color_from_hex(palette[i]);
+        EXPECT_FLOAT_EQ(records[i].colour.x, want.x);
+        EXPECT_FLOAT_EQ(records[i].colour.y, want.y);
+        EXPECT_FLOAT_EQ(records[i].colour.z, want.z);
+        EXPECT_EQ(records[i].pitches, std::vector<std::uint8_t>{static_cast<std::uint8_t>(i == 0 ? 60 : 61 + i)});
+    }
+}
+
+TEST_F(MusicTunnelTest, ASoundingNoteLightsItsTracksCubesInTheTracksColour)
+{
+    start_scene({{"mtAmbient", 0.0f}});
+    frame(0.5f);
+    EXPECT_EQ(tunnel().get_tracks()[0].levels, std::vector<float>{0.0f});
+    const std::vector<unsigned char> dark = read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    for (size_t i = 0; i < dark.size(); i += 4) // all dark without a note
+        ASSERT_EQ(dark[i] + dark[i + 1] + dark[i + 2], 0) << "pixel " << i / 4;
+
+    frame(1.5f);
+    EXPECT_GT(tunnel().get_tracks()[0].levels[0], 0.0f);
+    const std::vector<unsigned char> rgba = read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    const Vector3 lead = color_from_hex(0x7FCAFF);
+    int lit = 0;
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        const int b = rgba[i + 2];
+        if (b < 60 || b > 250) continue;
+        ++lit;
+        ASSERT_NEAR(rgba[i] / float(b), lead.x / lead.z, 0.08f) << "pixel " << i / 4;
+        ASSERT_NEAR(rgba[i + 1] / float(b), lead.y / lead.z, 0.08f) << "pixel " << i / 4;
+    }
+    EXPECT_GT(lit, 50);
+}
+
+TEST_F(MusicTunnelTest, TheBlockinessTrackSetsThePixelationBlocks)
+{
+    const struct {
+        float blocky;
+        float share;
+    } cases[] = {{0.0f, 1.0f}, {1.0f, 0.003375f}, {0.5f, 0.190109f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.blocky);
+        start_scene({{"mtBlocky", c.blocky}});
+        frame(3.0f);
+        const GLhandleARB program = bank->get_shader(2)->get_program();
+        glUseProgramObjectARB(program);
+        GLfloat blocks[2] = {0.0f, 0.0f};
+        glGetUniformfvARB(program, glGetUniformLocationARB(program, "blocks"), blocks);
+        glUseProgramObjectARB(0);
+        EXPECT_NEAR(blocks[0], WINDOW_WIDTH * c.share, 1e-3f);
+        EXPECT_NEAR(blocks[1], WINDOW_HEIGHT * c.share, 1e-3f);
+    }
+}
+
+TEST_F(MusicTunnelTest, TwoFramesAtOneBeatAreIdentical)
+{
+    start_scene({{"mtDisplaceRand", 0.01f}, {"mtRadblurDisplace", 0.2f}});
+    frame(1.25f);
+    const std::vector<unsigned char> first = read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    frame(7.0f);
+    EXPECT_NE(read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT), first);
+    frame(1.25f);
+    EXPECT_EQ(read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT), first);
+}

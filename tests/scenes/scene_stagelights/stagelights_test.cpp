@@ -1,0 +1,147 @@
+#include "scenes/scene_stagelights/stagelights.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "support/flat_scene_fixture.h"
+#include "util/fbo/fbo.h"
+#include "scenes/note_tracks.h"
+
+namespace {
+
+const std::vector<std::string> TRACKS = {"slColor0", "slColor1", "slColor2", "slColor3", "slLuminance",
+                                         "slTrack0", "slTrack1", "slTrack2", "slTrack3"};
+
+// Each instrument sounds alone for one beat: the beeper's four notes over beat 1, the sub's
+// two over beat 2, the siren's three over beat 3; nothing sounds before beat 1.
+std::string three_instruments()
+{
+    using fixtures::held_notes_track;
+    return fixtures::held_notes_file(
+        {held_notes_track("Rave beeper", 0, {{60, 1, 2}, {64, 1, 2}, {67, 1, 2}, {72, 1, 2}}),
+         held_notes_track("Sub", 1, {{36, 2, 3}, {43, 2, 3}}),
+         held_notes_track("Sirene", 2, {{76, 3, 4}, {79, 3, 4}, {81, 3, 4}})});
+}
+
+class StageLightsTest : public FlatSceneTest {
+protected:
+    void start_scene()
+    {
+        const std::string scenes = std::string(PELLORVANE_BINARY_DIR) + "/data/scenes";
+        (void)!symlink(scenes.c_str(), "data/scenes");
+        notes_midi = three_instruments();
+        start(new StageLights(), TRACKS);
+    }
+
+    // The lights buffer of the last frame as float RGBA, bottom row first.
+    std::vector<float> lights()
+    {
+        FBO* buffer = static_cast<StageLights*>(scene.get())->get_lights_buffer();
+        std::vector<float> rgba(static_cast<size_t>(buffer->get_width() * buffer->get_height() * 4));
+        buffer->push(false);
+        glReadPixels(0, 0, buffer->get_width(), buffer->get_height(), GL_RGBA, GL_FLOAT, rgba.data());
+        buffer->pop();
+        return rgba;
+    }
+};
+
+} // namespace
+
+TEST_F(StageLightsTest, RegistersItsTracksInOrderWithTheirDefaults)
+{
+    start_scene();
+    const float defaults[] = {1.0f, 0.25f, 0.75f, 0.5f, 0.5f, -1.0f, -1.0f, -1.0f, -1.0f};
+    ASSERT_EQ(music->sync_tracks.size(), TRACKS.size());
+    for (size_t i = 0; i < TRACKS.size(); ++i) {
+        EXPECT_EQ(music->sync_tracks[i].name, TRACKS[i]);
+        EXPECT_EQ(music->get_sync_value(TRACKS[i]), defaults[i]) << TRACKS[i];
+    }
+}
+
+TEST(StageLightsBeams, TheBeamsOfAnInstrumentSpreadAroundTheTarget)
+{
+    const struct {
+        float target_x, spread;
+        int count;
+        std::vector<float> want;
+    } cases[] = {
+        {0.0f, 1.8f, 4, {-1.8f, -0.9f, 0.0f, 0.9f}},
+        {1.0f, 1.2f, 3, {-0.2f, 0.6f, 1.4f}},
+        {0.5f, 1.8f, 1, {-1.3f}},
+        {0.0f, 1.8f, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        const std::vector<float> got = StageLights::beam_positions(c.target_x, c.spread, c.count);
+        ASSERT_EQ(got.size(), c.want.size());
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_NEAR(got[i], c.want[i], 1e-5f) << i;
+    }
+}
+
+TEST(StageLightsBeams, TheGroupsAimAtTheirMovingTargets)
+{
+    const struct {
+        int group;
+        float t;
+        float x, y;
+    } cases[] = {
+        {0, 0.0f, 0.0f, -3.1218f},
+        {1, 0.0f, 0.0f, -3.1218f},
+        {2, 0.0f, 4.0f, 0.1f},
+        {0, 10.0f, 1.6f * std::sin(3.1f), 0.7f * std::cos(5.6f) - 3.5f},
+        {2, 10.0f, std::cos(2.1f) + 3.0f, 1.1f * std::cos(3.6f) - 1.0f},
+    };
+    for (const auto& c : cases) {
+        const Vector3 target = StageLights::beam_target(c.group, c.t);
+        EXPECT_NEAR(target.x, c.x, 1e-4f) << c.group << " at " << c.t;
+        EXPECT_NEAR(target.y, c.y, 1e-4f) << c.group << " at " << c.t;
+        EXPECT_EQ(target.z, -20.0f);
+    }
+}
+
+TEST_F(StageLightsTest, WithNoNoteSoundingTheLightsStayDark)
+{
+    start_scene();
+    for (float beat : {0.5f, 4.5f}) {
+        frame(beat);
+        for (float value : lights())
+            ASSERT_EQ(value, 0.0f) << "beat " << beat;
+        // Stage and smoke still make a picture.
+        const Rgb middle = colour_at(0.5f, 0.5f);
+        EXPECT_GT(middle.r + middle.g + middle.b, 0) << "beat " << beat;
+    }
+}
+
+TEST_F(StageLightsTest, SoundingNotesLightTheirGroupsBeamsInTheGroupsColour)
+{
+    start_scene();
+    // The colours of hue 0.5 (cyan), 0.2 (yellow-green) and 1 (red) at full saturation.
+    const struct {
+        float beat;
+        float r, g, b;
+    } cases[] = {
+        {1.5f, 0.0f, 1.0f, 1.0f},
+        {2.5f, 0.8f, 1.0f, 0.0f},
+        {3.5f, 1.0f, 0.0f, 0.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.beat);
+        frame(c.beat);
+        const std::vector<float> rgba = lights();
+        int lit = 0;
+        for (size_t i = 0; i < rgba.size(); i += 4) {
+            const float strength = std::max(rgba[i], std::max(rgba[i + 1], rgba[i + 2]));
+            if (strength < 0.05f) continue;
+            ++lit;
+            ASSERT_NEAR(rgba[i] / strength, c.r, 0.02f) << "pixel " << i / 4;
+            ASSERT_NEAR(rgba[i + 1] / strength, c.g, 0.02f) << "pixel " << i / 4;
+            ASSERT_NEAR(rgba[i + 2] / strength, c.b, 0.02f) << "pixel " << i / 4;
+        }
+        EXPECT_GT(lit, 100);
+    }
+}
