@@ -311,6 +311,17 @@ void SceneManager::render_post_chain()
         for (size_t j = 0; j < tracks.size(); ++j) {
             effect->set_param(static_cast<int>(j), music->get_sync_value(tracks[j]));
         }
+        if (effect->leaves_picture_unchanged()) {
+            // Nothing to draw: the picture goes on to the next pass as it is, or, after the
+            // last, into the window as it would with no pass at all.
+            if (k + 1 == active.size()) {
+                reset_gl_state();
+                glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+                shader_bank->get_shader(PLAIN_TEXTURE_SLOT)->bind();
+                draw_letterboxed(frame_fbos[cur]);
+            }
+            continue;
+        }
         reset_gl_state();
         effect->prepare(picture_width, picture_height, music->get_beat(), frame_fbos[cur]);
         effect->set_uniforms(picture_width, picture_height, music->get_beat());

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "effects/postproc/radblur.h"
 #include "support/gl_fixture.h"
 #include "support/show_fixture.h"
 #include "util/ascii/asciiengine.h"
@@ -202,6 +203,44 @@ TEST_F(SceneManagerGl, PostPassesRunInTheirTracksOrder)
     EXPECT_EQ(half->prepares, 4);
     EXPECT_EQ(quarter->prepares, 4);
     EXPECT_EQ(quarter->last_source, manager->get_frame_fbo(0));
+}
+
+TEST_F(SceneManagerGl, RadblurAtStrengthZeroPassesThePictureOnUnchanged)
+{
+    // An orange square of half side 0.25 with Half and the real Radblur around the centre.
+    folder->write_track("ppHalf", steps({-1, 1, 1, -1, -1}));
+    folder->write_track("ppRadblur", steps({0, 2, 0, 0, -1}));
+    folder->write_track("ppRadblurStrength", steps({0, 0, -0.5f, 1, 0}));
+    for (const char* name : {"ppRadblurCntrX", "ppRadblurCntrY", "ppRadblurStep"}) folder->write_track(name, {});
+    sources = stand_in_sources(music_path, stand_ins, {new ColourScene(1.0f, 0.5f, 0.0f, 0.25f)}, true);
+    sources.make_post_effects = [this](std::vector<Effects::PostProc*>& effects) {
+        stand_ins.passes.push_back(new ArithmeticPass("Half", "0.5", "0.0"));
+        effects.push_back(stand_ins.passes[0]);
+        effects.push_back(new Effects::Radblur());
+    };
+    manager = std::make_unique<SceneManager>(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f, false, 0, sources);
+    manager->get_music()->pause();
+
+    // Across the square's left edge, where a blur towards the centre shows.
+    const int xs[] = {60, 90, 94, 100, 128};
+    auto row_of_pixels = [&](int row) {
+        manager->get_music()->set_row(row);
+        manager->render_frame();
+        std::vector<std::vector<unsigned char>> pixels;
+        for (int x : xs) pixels.push_back(window_pixel(x, 128));
+        return pixels;
+    };
+    const std::vector<std::vector<unsigned char>> plain = row_of_pixels(32);
+    EXPECT_EQ(row_of_pixels(0), plain) << "Radblur alone, strength 0";
+    EXPECT_NE(row_of_pixels(24), plain) << "Radblur alone, strength 1";
+    for (int row : {8, 16}) {
+        // Half first and Radblur last, then Radblur (strength below 0) first and Half last.
+        const std::vector<std::vector<unsigned char>> halved = row_of_pixels(row);
+        for (size_t i = 0; i < plain.size(); ++i) {
+            expect_colour(halved[i], plain[i][0] / 2, plain[i][1] / 2, plain[i][2] / 2,
+                          "row " + std::to_string(row) + " x " + std::to_string(xs[i]));
+        }
+    }
 }
 
 TEST_F(SceneManagerGl, TracksAreRegisteredWithTheEffectsDefaults)

@@ -13,6 +13,11 @@ void PostProc::set_uniforms(int, int, float)
     fatal_error("src\\effects\\effect", 64, "Well this shouldn't happen...");
 }
 
+bool PostProc::leaves_picture_unchanged() const
+{
+    return false;
+}
+
 std::string PostProc::get_name() const
 {
     return name;

@@ -23,6 +23,9 @@ public:
     // Binds the pass's program and sets its uniforms; the manager then draws the source
     // picture through it.
     virtual void set_uniforms(int w, int h, float time);
+    // True where the pass, with its present parameters, would draw its input unchanged: the
+    // manager then passes the picture on without running it.
+    virtual bool leaves_picture_unchanged() const;
 
     std::string get_name() const;
     const std::vector<std::string>& get_param_names() const;

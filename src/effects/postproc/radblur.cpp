@@ -31,4 +31,9 @@ void Radblur::set_uniforms(int, int, float)
                               Vector4(get_param(0), get_param(1), get_param(2), get_param(3)), 1);
 }
 
+bool Radblur::leaves_picture_unchanged() const
+{
+    return get_param(3) <= 0.0f;
+}
+
 } // namespace Effects

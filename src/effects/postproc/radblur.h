@@ -13,6 +13,8 @@ public:
     ~Radblur() override;
 
     void set_uniforms(int w, int h, float time) override;
+    // The blur is mixed in by the strength clamped to 0..1: at 0 or below the input comes out.
+    bool leaves_picture_unchanged() const override;
 
 private:
     ShaderProgram* program;

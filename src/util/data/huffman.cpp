@@ -355,24 +355,41 @@ bool HuffmanCoder::decode_bitwise(unsigned char* out, std::uint32_t* out_size,
     return true;
 }
 
-// For every PEEK_BITS-bit prefix, the leaf the walk from the root reaches within it, or the
-// node where it stands after all of those bits.
+// The walk from start along the prefix_bits bits of prefix (highest first): the leaf it reaches
+// with its depth, or (length 0) the node where it stands after all of those bits.
+HuffmanCoder::PeekEntry HuffmanCoder::walk_prefix(const Node* start, int prefix,
+                                                  int prefix_bits) const
+{
+    const Node* node = start;
+    for (int depth = 1; depth <= prefix_bits; ++depth) {
+        int bit = prefix >> (prefix_bits - depth) & 1;
+        const Node* next = bit ? node->child1 : node->child0;
+        if (next == nullptr) {
+            return PeekEntry{bit ? node->symbol1 : node->symbol0, static_cast<std::uint8_t>(depth)};
+        }
+        node = next;
+    }
+    return PeekEntry{static_cast<std::uint8_t>(node - nodes), 0};
+}
+
+// For every PEEK_BITS-bit prefix, the leaf reached within it; where none is, a second-level
+// table for the next SUB_BITS bits while there is room for one, else the node to walk on from.
 void HuffmanCoder::build_peek_table()
 {
+    int sub_tables = 0;
     for (int prefix = 0; prefix < (1 << PEEK_BITS); ++prefix) {
-        const Node* node = &nodes[0];
-        PeekEntry entry{0, 0};
-        for (int depth = 1; depth <= PEEK_BITS; ++depth) {
-            int bit = prefix >> (PEEK_BITS - depth) & 1;
-            const Node* next = bit ? node->child1 : node->child0;
-            if (next == nullptr) {
-                entry.value = bit ? node->symbol1 : node->symbol0;
-                entry.length = static_cast<std::uint8_t>(depth);
-                break;
+        PeekEntry entry = walk_prefix(&nodes[0], prefix, PEEK_BITS);
+        if (entry.length == 0 && sub_tables < SUB_TABLES) {
+            const Node* start = &nodes[entry.value];
+            PeekEntry* sub = &sub_peek[sub_tables << SUB_BITS];
+            for (int suffix = 0; suffix < (1 << SUB_BITS); ++suffix) {
+                PeekEntry leaf = walk_prefix(start, suffix, SUB_BITS);
+                if (leaf.length != 0) leaf.length = static_cast<std::uint8_t>(leaf.length + PEEK_BITS);
+                sub[suffix] = leaf;
             }
-            node = next;
+            entry = PeekEntry{static_cast<std::uint8_t>(sub_tables), LINK};
+            ++sub_tables;
         }
-        if (entry.length == 0) entry.value = static_cast<std::uint8_t>(node - nodes);
         peek[prefix] = entry;
     }
 }
@@ -394,38 +411,73 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
 
     build_peek_table();
     std::uint32_t i = 0;
-    // While eight whole bytes lie ahead, take the next bits from one big-endian word: at least
-    // 57 of its bits are valid, enough for several short codes in a row.
-    const std::uint64_t bytes_total = bit_count >> 3;
-    while (i < decoded_size && (bit_pos >> 3) + 8 <= bytes_total) {
+    // The bits ahead wait in a 64-bit buffer, most significant first; its valid bits always end
+    // on a byte boundary at next_byte, so a refill ORs in the next eight bytes below them and
+    // tops it up to at least 56 bits without depending on the codes just read. That is enough
+    // for four codes of up to PEEK_BITS bits, or three of them and one code found in a
+    // second-level table, with no further bounds check.
+    static_assert(3 * PEEK_BITS + PEEK_BITS + SUB_BITS <= 56, "the codes of one refill must fit");
+    const unsigned char* const bits_end = bits + (bit_count >> 3);
+    std::uint64_t buffer = 0;
+    unsigned valid = 0;
+    const unsigned char* next_byte = bits_end;
+    bool buffered = false;
+    auto start_buffer = [&] {
+        buffered = true;
+        next_byte = bits + (bit_pos >> 3) + 1;
+        valid = 8 - static_cast<unsigned>(bit_pos & 7);
+        buffer = static_cast<std::uint64_t>(static_cast<unsigned char>(bits[bit_pos >> 3] << (bit_pos & 7))) << 56;
+    };
+    if ((bit_pos >> 3) + 9 <= (bit_count >> 3)) start_buffer();
+    while (decoded_size - i >= 4 && next_byte + 8 <= bits_end) {
         std::uint64_t word;
-        std::memcpy(&word, bits + (bit_pos >> 3), 8);
+        std::memcpy(&word, next_byte, 8);
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
         word = __builtin_bswap64(word);
 #endif
-        word <<= (bit_pos & 7);
-        int used = 0;
-        bool long_code = false;
-        while (used <= 57 - PEEK_BITS && i < decoded_size) {
-            const PeekEntry entry = peek[(word << used) >> (64 - PEEK_BITS)];
-            if (entry.length == 0) {
-                long_code = true;
-                break;
-            }
-            out[i++] = entry.value;
-            used += entry.length;
-        }
-        bit_pos += static_cast<std::uint64_t>(used);
-        if (long_code) {
-            const PeekEntry entry = peek[(word << used) >> (64 - PEEK_BITS)];
-            bit_pos += PEEK_BITS;
-            if (!decode_symbol_at(&nodes[entry.value], &out[i])) {
-                *out_size = i;
+        buffer |= word >> valid;
+        next_byte += (63 - valid) >> 3;
+        valid |= 56;
+        PeekEntry entry;
+        // One short code out of the buffer; false where the next code is longer than PEEK_BITS.
+        auto take_short = [&]() -> bool {
+            entry = peek[buffer >> (64 - PEEK_BITS)];
+            if (static_cast<unsigned>(entry.length) - 1u >= static_cast<unsigned>(PEEK_BITS)) {
                 return false;
             }
-            ++i;
+            out[i++] = entry.value;
+            buffer <<= entry.length;
+            valid -= entry.length;
+            return true;
+        };
+        if (take_short() && take_short() && take_short() && take_short()) continue;
+        if (entry.length == LINK) {
+            const PeekEntry leaf =
+                sub_peek[static_cast<std::size_t>(entry.value) << SUB_BITS |
+                         static_cast<std::size_t>(buffer << PEEK_BITS >> (64 - SUB_BITS))];
+            if (leaf.length != 0) {
+                out[i++] = leaf.value;
+                buffer <<= leaf.length;
+                valid -= leaf.length;
+                continue;
+            }
+            entry = leaf;
+            valid -= PEEK_BITS + SUB_BITS;
+        } else {
+            valid -= PEEK_BITS;
         }
+        // A code longer still: walk on from its node one bit at a time, then start afresh.
+        bit_pos = static_cast<std::uint64_t>(next_byte - bits) * 8 - valid;
+        if (!decode_symbol_at(&nodes[entry.value], &out[i])) {
+            *out_size = i;
+            return false;
+        }
+        ++i;
+        buffered = false;
+        if ((bit_pos >> 3) + 9 > (bit_count >> 3)) break;
+        start_buffer();
     }
+    if (buffered) bit_pos = static_cast<std::uint64_t>(next_byte - bits) * 8 - valid;
     for (; i < decoded_size; ++i) {
         if (!decode_symbol(&out[i])) {
             *out_size = i;

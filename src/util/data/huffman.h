@@ -62,13 +62,18 @@ private:
         std::uint32_t length;
         std::uint64_t code;
     };
-    // What the next PEEK_BITS bits read at the root lead to: a symbol and its code length, or
-    // (length 0) the node where a longer code goes on.
+    // What the next PEEK_BITS bits read at the root lead to: a symbol and its code length; a
+    // second-level table (length LINK) for the SUB_BITS bits after them; or (length 0) the
+    // node where a longer code goes on. A second-level entry holds a symbol and its whole code
+    // length, or (length 0) the node where the walk goes on after PEEK_BITS + SUB_BITS bits.
     struct PeekEntry {
         std::uint8_t value;
         std::uint8_t length;
     };
-    static constexpr int PEEK_BITS = 11;
+    static constexpr int PEEK_BITS = 12;
+    static constexpr int SUB_BITS = 8;
+    static constexpr int SUB_TABLES = 64;
+    static constexpr std::uint8_t LINK = 0xff;
 
     int compare_entries(int a, int b) const;
     void swap_entries(int a, int b);
@@ -80,11 +85,13 @@ private:
     bool decode_symbol(unsigned char* symbol);
     void build_peek_table();
     bool decode_symbol_at(const Node* node, unsigned char* symbol);
+    PeekEntry walk_prefix(const Node* start, int prefix, int prefix_bits) const;
 
     TableEntry table[256];
     Node nodes[255];
     Code codes[256];
     PeekEntry peek[1 << PEEK_BITS];
+    PeekEntry sub_peek[SUB_TABLES << SUB_BITS];
 
     int count = 0;                  // symbols in use
     std::uint32_t decoded_size = 0; // bytes to produce

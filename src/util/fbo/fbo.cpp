@@ -239,10 +239,16 @@ void FBO::bind_texture(unsigned int i, int unit) const
     color_textures[i]->bind(unit);
 }
 
+// A texture whose minification filter uses no mipmaps samples level 0 alone: rebuilding its
+// lower levels would cost a full pass over the picture that nothing ever reads. Each texture
+// is bound all the same, so the binding a caller finds afterwards does not depend on the type.
 void FBO::generate_mipmaps()
 {
     for (unsigned int i = 0; i < color_textures.size(); ++i) {
         bind_texture(i, 0);
+        GLint min_filter = GL_NEAREST_MIPMAP_LINEAR;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min_filter);
+        if (min_filter == GL_NEAREST || min_filter == GL_LINEAR) continue;
         glGenerateMipmapEXT(GL_TEXTURE_2D);
     }
 }

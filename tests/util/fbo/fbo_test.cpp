@@ -181,6 +181,41 @@ TEST_F(FboTest, PopRegeneratesMipmapsAndDrawCopiesTheColourTexture)
     glActiveTexture(GL_TEXTURE0);
 }
 
+// Every type made with mipmaps gets the lower levels of all its colour textures on pop; the
+// type without them gets none, since nothing samples them.
+TEST_F(FboTest, PopBuildsTheLowerLevelsOfEveryMipmappedColourTexture)
+{
+    struct Case {
+        int type;
+        bool mipmapped;
+    };
+    const Case cases[] = {
+        {FBO_TYPE_COLOR_MIPMAP, true}, {FBO_TYPE_FLOAT_MRT, true}, {FBO_TYPE_FLOAT, true},
+        {FBO_TYPE_DEPTH_TEXTURE, true}, {FBO_TYPE_COLOR, false},
+    };
+    for (const Case& c : cases) {
+        FBO fbo(16, 16, c.type);
+        fbo.push(true);
+        glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        fbo.pop();
+        for (unsigned int i = 0; fbo.get_texture(i) != nullptr; ++i) {
+            const GLuint id = fbo.get_texture(i)->get_id();
+            EXPECT_EQ(level_parameter(id, 1, GL_TEXTURE_WIDTH), c.mipmapped ? 8 : 0)
+                << c.type << " texture " << i;
+        }
+        if (c.mipmapped) {
+            std::vector<unsigned char> level1(8 * 8 * 4);
+            fbo.bind_texture(0, 0);
+            glGetTexImage(GL_TEXTURE_2D, 1, GL_RGBA, GL_UNSIGNED_BYTE, level1.data());
+            EXPECT_EQ(std::vector<unsigned char>(level1.begin() + 4 * 27, level1.begin() + 4 * 28),
+                      (std::vector<unsigned char>{0, 255, 0, 255}))
+                << c.type;
+        }
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 TEST_F(FboTest, ResizeKeepsTheTextureObjectsAndReattachesThem)
 {
     FBO fbo(64, 64, FBO_TYPE_DEPTH_TEXTURE);
