@@ -41,6 +41,22 @@ void fullscreen_quad()
     glPopMatrix();
 }
 
+void overlay_quad()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0.0, 1.0, 0.0, 1.0);
+    glBegin(GL_QUADS);
+    glVertex2f(0.0f, 0.0f);
+    glVertex2f(1.0f, 0.0f);
+    glVertex2f(1.0f, 1.0f);
+    glVertex2f(0.0f, 1.0f);
+    glEnd();
+    glMatrixMode(GL_MODELVIEW);
+}
+
 void seed_from_time(float time)
 {
     std::uint32_t bits = 0;

@@ -11,6 +11,9 @@ void fullscreen_setup(const Vector4& colour);
 // The unit square under an orthographic 0..1 projection; both matrices are pushed and popped,
 // and the modelview mode is current afterwards.
 void fullscreen_quad();
+// The unit square with both matrices replaced (identity, then the 0..1 orthographic
+// projection) and left so, as the overlays draw it; the modelview mode is current afterwards.
+void overlay_quad();
 // Seeds the run-time's random generator with the bit pattern of a time, so that equal times
 // give equal sequences.
 void seed_from_time(float time);

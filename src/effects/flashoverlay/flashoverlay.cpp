@@ -30,18 +30,7 @@ void FlashOverlay::render(float t)
     colour.w = alpha;
     fullscreen_setup(colour);
     ShaderProgram::unbind();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, 1.0, 0.0, 1.0);
-    glBegin(GL_QUADS);
-    glVertex2f(0.0f, 0.0f);
-    glVertex2f(1.0f, 0.0f);
-    glVertex2f(1.0f, 1.0f);
-    glVertex2f(0.0f, 1.0f);
-    glEnd();
-    glMatrixMode(GL_MODELVIEW);
+    overlay_quad();
 }
 
 } // namespace Effects
