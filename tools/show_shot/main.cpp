@@ -12,35 +12,13 @@
 #include <SDL/SDL.h>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "main/main.h"
-#include "scenes/scenemanager.h"
-#include "util/data/datafile.h"
-#include "util/data/loadingbar.h"
-#include "util/music/music.h"
+#include "show_setup/show_setup.h"
 
 namespace {
-
-constexpr float BPM = 145.0f;
-
-// A music whose playback position is only what set_row and set_time put there.
-class HandSetMusic : public Music {
-public:
-    using Music::Music;
-
-protected:
-    QWORD read_position() override { return position; }
-    bool write_position(QWORD bytes) override
-    {
-        position = bytes;
-        return true;
-    }
-
-private:
-    QWORD position = 0;
-};
 
 bool write_ppm(const std::string& path, int width, int height)
 {
@@ -74,35 +52,15 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) return 1;
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 0);
-    if (SDL_SetVideoMode(width, height, 0, SDL_OPENGL) == nullptr || glewInit() != GLEW_OK) {
-        std::fprintf(stderr, "show_shot: no GL window: %s\n", SDL_GetError());
-        return 1;
-    }
-
-    const float aspect = 16.0f / 9.0f;
-    DataFile::set_mode(DATAFILE_MODE_READ);
-    connect_loading_bar();
-    LoadingBar::init(width, height, aspect);
-    DataFile::read(argv[1]);
-
-    SceneManager::Sources sources = SceneManager::Sources::show();
-    sources.make_music = [](bool preload_pcm, int sync_mode) -> Music* {
-        return new HandSetMusic("data/common/music/tarnholm_quorel_system.xml", BPM, 0.0f, preload_pcm,
-                                sync_mode);
-    };
-    SceneManager manager(width, height, aspect, false, 0, sources);
-    manager.resize(width, height);
-    manager.get_music()->pause();
+    if (!ShowSetup::open_window("show_shot", width, height)) return 1;
+    std::unique_ptr<SceneManager> manager = ShowSetup::open_show(argv[1], width, height);
 
     for (int i = 5; i < argc; ++i) {
         const float beat = static_cast<float>(std::atof(argv[i]));
         for (int f = 15; f >= 0; --f) {
-            float seconds = beat * 60.0f / BPM - static_cast<float>(f) / 30.0f;
-            manager.get_music()->set_time(seconds < 0.0f ? 0.0f : seconds);
-            manager.render_frame();
+            float seconds = beat * 60.0f / ShowSetup::BPM - static_cast<float>(f) / 30.0f;
+            manager->get_music()->set_time(seconds < 0.0f ? 0.0f : seconds);
+            manager->render_frame();
         }
         const std::string path = prefix + "-" + argv[i] + ".ppm";
         if (!write_ppm(path, width, height)) {
@@ -111,7 +69,7 @@ int main(int argc, char** argv)
         }
         std::printf("%s\n", path.c_str());
     }
-    DataFile::delete_temp_files();
+    ShowSetup::close_show(manager);
     SDL_Quit();
     return 0;
 }
