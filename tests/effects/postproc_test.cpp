@@ -1,9 +1,12 @@
 // The show's post passes: the uniforms each one sets from its parameters, read back from GL,
 // and Motionblur's generated program, frame count and ring.
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "effects/postproc/dither.h"
 #include "effects/postproc/fade.h"
@@ -14,6 +17,8 @@
 #include "support/gl_fixture.h"
 #include "support/show_fixture.h"
 #include "util/fbo/fbo.h"
+#include "util/math/vector4.h"
+#include "util/shaderprogram/shaderprogram.h"
 
 namespace {
 
@@ -44,6 +49,18 @@ std::vector<float> uniform(const char* name, int count)
     glGetUniformfv(static_cast<GLuint>(program), location, values.data());
     values.resize(static_cast<size_t>(count));
     return values;
+}
+
+// The whole colour picture of an FBO as RGBA bytes, bottom row first.
+std::vector<unsigned char> fbo_picture(FBO& fbo)
+{
+    std::vector<unsigned char> rgba(static_cast<size_t>(fbo.get_width()) * static_cast<size_t>(fbo.get_height()) * 4);
+    fbo.push(false);
+    glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, fbo.get_width(), fbo.get_height(), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    fbo.pop();
+    return rgba;
 }
 
 void expect_values(const std::vector<float>& actual, const std::vector<float>& expected, float tolerance,
@@ -244,4 +261,97 @@ TEST_F(PostProcGl, MotionblurRingGrowsAdvancesAndStaysWithinTheSamplers)
     EXPECT_EQ(shadow, 2);
     expect_values(uniform("MotionblurParams", 4), {64.0f, 0.5f, 0.0f, 0.0f}, 0.0f, "MotionblurParams");
     glActiveTexture(GL_TEXTURE0);
+}
+
+TEST_F(PostProcGl, PassesSkippedOnlyWhereThePictureStaysAsItIs)
+{
+    Effects::Fade fade;
+    Effects::Radblur radblur;
+    struct Case {
+        Effects::PostProc* effect;
+        int param;
+        float value;
+        bool unchanged;
+    };
+    const Case cases[] = {
+        {&fade, 0, 0.0f, true},         {&fade, 0, -0.0f, true},     {&fade, 0, 0.001f, false},
+        {&fade, 0, -1.0f, false},       {&fade, 0, std::nanf(""), false},
+        {&radblur, 3, 0.0f, true},      {&radblur, 3, -0.5f, true},  {&radblur, 3, 0.01f, false},
+    };
+    for (const Case& c : cases) {
+        c.effect->set_param(c.param, c.value);
+        EXPECT_EQ(c.effect->leaves_picture_unchanged(), c.unchanged) << c.effect->get_name() << " " << c.value;
+    }
+}
+
+// The blur in two passes against the twelve samples taken at once, over hard-edged blocks whose
+// colours jump by up to the whole range: no visible difference. The second pass filters the
+// first one's picture again, which at such edges moves a channel by a few 255ths (over the
+// show's own pictures by at most 3).
+TEST_F(PostProcGl, RadblurMatchesTheTwelveSampleBlur)
+{
+    const char* vertex = "void main()\n{\n    gl_TexCoord[0] = gl_MultiTexCoord0;\n"
+                         "    gl_FrontColor = gl_Color;\n    gl_Position = ftransform();\n}\n";
+    const char* twelve_samples =
+        "uniform sampler2D image;\nuniform vec4 RadialBlurParams;\nvoid main()\n{\n"
+        "    vec2 centre = RadialBlurParams.xy;\n    vec2 offset = gl_TexCoord[0].st - centre;\n"
+        "    vec4 picture = texture2D(image, gl_TexCoord[0].st);\n"
+        "    vec4 sum = vec4(0.0);\n    float total = 0.0;\n    float scale = 1.0;\n    float weight = 1.0;\n"
+        "    for (int i = 0; i < 12; ++i) {\n"
+        "        sum += texture2D(image, centre + offset * scale) * weight;\n"
+        "        total += weight;\n        scale *= RadialBlurParams.z;\n        weight *= 0.9;\n    }\n"
+        "    gl_FragColor = mix(picture, sum / total, clamp(RadialBlurParams.w, 0.0, 1.0)) * gl_Color;\n}\n";
+    ShaderProgram reference_program(vertex, twelve_samples, false);
+
+    const int width = 200, height = 120;
+    FBO source(width, height, FBO_TYPE_COLOR);
+    std::vector<unsigned char> blocks(static_cast<size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            unsigned char* p = &blocks[(static_cast<size_t>(y) * width + static_cast<size_t>(x)) * 4];
+            int block = (x / 7) * 31 + (y / 5) * 17;
+            p[0] = static_cast<unsigned char>((block * 53) % 256);
+            p[1] = static_cast<unsigned char>((block * 97 + 40) % 256);
+            p[2] = static_cast<unsigned char>((block * 29 + 200) % 256);
+            p[3] = 255;
+        }
+    source.bind_texture(0, 0);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, blocks.data());
+
+    // Centre x, centre y, step, strength.
+    const float cases[][4] = {{0.5f, 0.5f, 0.9f, 1.0f}, {0.3f, 0.7f, 0.8f, 1.0f}, {0.9f, 0.2f, 0.95f, 0.6f}};
+    for (const float* c : cases) {
+        const std::string label = "centre " + std::to_string(c[0]) + ", " + std::to_string(c[1]) + " step " +
+                                  std::to_string(c[2]) + " strength " + std::to_string(c[3]);
+        FBO reference(width, height, FBO_TYPE_COLOR);
+        reference_program.bind();
+        reference_program.set_uniform_vec4("RadialBlurParams", Vector4(c[0], c[1], c[2], c[3]), 1);
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        reference.push(true);
+        source.draw();
+        reference.pop();
+
+        Effects::Radblur radblur;
+        for (int i = 0; i < 4; ++i) radblur.set_param(i, c[i]);
+        FBO blurred(width, height, FBO_TYPE_COLOR);
+        radblur.prepare(width, height, 0.0f, &source);
+        radblur.set_uniforms(width, height, 0.0f);
+        blurred.push(true);
+        source.draw();
+        blurred.pop();
+
+        const std::vector<unsigned char> expected = fbo_picture(reference), actual = fbo_picture(blurred);
+        ASSERT_EQ(actual.size(), expected.size());
+        double total = 0.0;
+        int largest = 0;
+        for (size_t i = 0; i < actual.size(); ++i) {
+            int difference = std::abs(static_cast<int>(actual[i]) - static_cast<int>(expected[i]));
+            total += difference;
+            largest = std::max(largest, difference);
+        }
+        EXPECT_LT(total / static_cast<double>(actual.size()), 1.0) << label;
+        EXPECT_LE(largest, 6) << label;
+        EXPECT_NE(expected, fbo_picture(source)) << label << ": the blur shows";
+    }
+    ShaderProgram::unbind();
 }

@@ -27,4 +27,9 @@ void Fade::set_uniforms(int, int, float)
     program->set_uniform_2f("color", towards_white, std::fabs(value));
 }
 
+bool Fade::leaves_picture_unchanged() const
+{
+    return get_param(0) == 0.0f;
+}
+
 } // namespace Effects

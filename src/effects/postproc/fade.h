@@ -13,6 +13,8 @@ public:
     ~Fade() override;
 
     void set_uniforms(int w, int h, float time) override;
+    // At Value 0 the picture is mixed with nothing: the input comes out as it went in.
+    bool leaves_picture_unchanged() const override;
 
 private:
     ShaderProgram* program;
