@@ -1,12 +1,13 @@
 // Frame time of the real show: its scenes, post effects and sync tracks from data.qxv, on a
 // clock stepped by hand, in a window of the size given.
 //
-//   show_bench DATA_QXV WIDTH HEIGHT [FRAMES [SWEEP_FRAMES]]
+//   show_bench DATA_QXV WIDTH HEIGHT [FRAMES [SWEEP_FRAMES [STRETCH]]]
 //       For each stretch of the scene track (a scene at work), FRAMES frames (default 60) at
 //       60 frames a second from four beats into the stretch, after ten frames leading up to
 //       it: the median milliseconds a frame and the post effects active there. Then a sweep
 //       over every beat of the show, SWEEP_FRAMES timed frames a beat (default 2, 0 skips it):
-//       the median and the slowest beat of each stretch. Both name the worst stretch.
+//       the median and the slowest beat of each stretch. Both name the worst stretch. With
+//       STRETCH (its number in the table) only that stretch is timed, e.g. under a profiler.
 //   show_bench --effects WIDTH HEIGHT [FRAMES]
 //       The manager's own work with one stand-in scene that fills the picture: no effect,
 //       each effect alone and all six, FRAMES frames each (default 120), every parameter at
@@ -50,7 +51,7 @@ constexpr float FRAME_SECONDS = 1.0f / 60.0f;
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: show_bench DATA_QXV WIDTH HEIGHT [FRAMES [SWEEP_FRAMES]]\n"
+                 "usage: show_bench DATA_QXV WIDTH HEIGHT [FRAMES [SWEEP_FRAMES [STRETCH]]]\n"
                  "       show_bench --effects WIDTH HEIGHT [FRAMES]\n");
 }
 
@@ -124,7 +125,7 @@ std::string active_effects(SceneManager& manager)
     return list.empty() ? "(none)" : list;
 }
 
-int run_show(const char* data_file, int width, int height, int frames, int sweep_frames)
+int run_show(const char* data_file, int width, int height, int frames, int sweep_frames, int only_stretch)
 {
     if (!ShowSetup::open_window("show_bench", width, height)) return 1;
     std::unique_ptr<SceneManager> manager = ShowSetup::open_show(data_file, width, height);
@@ -133,6 +134,10 @@ int run_show(const char* data_file, int width, int height, int frames, int sweep
                                  music->wave_format.nChannels / music->wave_format.nSamplesPerSec;
     const int beats = static_cast<int>(music_seconds * ShowSetup::BPM / 60.0);
     const std::vector<Stretch> stretches = find_stretches(*manager, beats);
+    if (only_stretch >= static_cast<int>(stretches.size())) {
+        std::fprintf(stderr, "show_bench: the show has %zu stretches, numbered from 0\n", stretches.size());
+        return 2;
+    }
 
     std::printf("show at %d x %d (picture %d x %d), %d beats in %zu stretches\n", width, height,
                 manager->get_picture_width(), manager->get_picture_height(), beats, stretches.size());
@@ -142,6 +147,7 @@ int run_show(const char* data_file, int width, int height, int frames, int sweep
     size_t worst = 0;
     std::vector<double> stretch_ms(stretches.size(), 0.0);
     for (size_t s = 0; s < stretches.size(); ++s) {
+        if (only_stretch >= 0 && s != static_cast<size_t>(only_stretch)) continue;
         const Stretch& stretch = stretches[s];
         float beat = std::min(static_cast<float>(stretch.first_beat) + BEATS_INTO_STRETCH,
                               0.5f * static_cast<float>(stretch.first_beat + stretch.end_beat));
@@ -167,6 +173,7 @@ int run_show(const char* data_file, int width, int height, int frames, int sweep
         size_t worst_sweep = 0;
         double worst_median = -1.0;
         for (size_t s = 0; s < stretches.size(); ++s) {
+            if (only_stretch >= 0 && s != static_cast<size_t>(only_stretch)) continue;
             const Stretch& stretch = stretches[s];
             std::vector<double> beat_ms;
             double slowest = -1.0;
@@ -257,13 +264,14 @@ int run_effects(int width, int height, int frames)
 int main(int argc, char** argv)
 {
     const bool effects = argc > 1 && std::strcmp(argv[1], "--effects") == 0;
-    int width = 0, height = 0, frames = effects ? 120 : 60, sweep_frames = 2;
-    if (argc < 4 || argc > (effects ? 5 : 6) || !parse_int(argv[2], 16, 16384, width) ||
+    int width = 0, height = 0, frames = effects ? 120 : 60, sweep_frames = 2, only_stretch = -1;
+    if (argc < 4 || argc > (effects ? 5 : 7) || !parse_int(argv[2], 16, 16384, width) ||
         !parse_int(argv[3], 16, 16384, height) ||
         (argc > 4 && !parse_int(argv[4], 1, 100000, frames)) ||
-        (argc > 5 && !parse_int(argv[5], 0, 100000, sweep_frames))) {
+        (argc > 5 && !parse_int(argv[5], 0, 100000, sweep_frames)) ||
+        (argc > 6 && !parse_int(argv[6], 0, 1000, only_stretch))) {
         usage();
         return 2;
     }
-    return effects ? run_effects(width, height, frames) : run_show(argv[1], width, height, frames, sweep_frames);
+    return effects ? run_effects(width, height, frames) : run_show(argv[1], width, height, frames, sweep_frames, only_stretch);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scenes/scene/scene.h"
+#include "scenes/scene_picturepuzzle/puzzleglow.h"
 #include "scenes/scene_picturepuzzle/puzzleplan.h"
 #include "util/objects3d/objects3d.h"
 #include "util/texture/texture.h"
@@ -39,6 +40,8 @@ public:
     const std::vector<Node3D*>& get_cube_nodes() const { return cube_nodes; }
     const std::vector<PuzzleStep>& get_plan() const { return plan; }
     int get_grid_size() const { return grid_size; }
+    // The pixels the last frame's blurred glow was drawn over; empty where nothing glowed.
+    GlowBox get_glow_box() const { return glow_box; }
 
 private:
     Objects3D scene;
@@ -59,6 +62,7 @@ private:
     std::vector<IntVector3> targets;
     std::vector<PuzzleStep> plan;
     std::vector<float> beeps; // note starts and negated ends of the beeper, pair after pair
+    GlowBox glow_box;
 
     void place_cubes(float progress);
     void draw_glow(float beat);

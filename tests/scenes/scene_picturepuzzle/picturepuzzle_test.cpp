@@ -194,10 +194,50 @@ TEST_F(PicturePuzzleTest, TheBeeperMakesCubesGlowOnlyWhileItSounds)
         shared_fbo->pop();
         return count_lit(rgba);
     };
+    auto window = [] { return read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT); };
+    frame(ASSEMBLED);
+    const std::vector<unsigned char> quiet = window();
+    EXPECT_EQ(scene->get_glow_box().width, 0);
+
     frame(GLOWING);
     EXPECT_GT(glow_pixels(), 0);
+    const std::vector<unsigned char> glowing = window();
+    // The blur was drawn only inside a box around the glowing cubes: the same blur over the
+    // whole window is black outside it.
+    const GlowBox box = scene->get_glow_box();
+    ASSERT_GT(box.width, 0);
+    ASSERT_GT(box.height, 0);
+    EXPECT_LT(box.width * box.height, WINDOW_WIDTH * WINDOW_HEIGHT / 2);
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
+    glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    bank->bind(3);
+    shared_fbo->draw();
+    const std::vector<unsigned char> blurred = window();
+    int inside = 0, outside = 0;
+    for (int y = 0; y < WINDOW_HEIGHT; ++y)
+        for (int x = 0; x < WINDOW_WIDTH; ++x) {
+            const unsigned char* p = &blurred[(static_cast<size_t>(y) * WINDOW_WIDTH + static_cast<size_t>(x)) * 4];
+            if (!(p[0] || p[1] || p[2])) continue;
+            const bool in = x >= box.x && x < box.x + box.width && y >= box.y && y < box.y + box.height;
+            ++(in ? inside : outside);
+        }
+    EXPECT_GT(inside, 0);
+    EXPECT_EQ(outside, 0);
+    // The frame added the blurred glow at half strength (halfway through the note) there.
+    int bright = 0;
+    for (size_t i = 0; i < blurred.size(); ++i) {
+        if (i % 4 == 3 || blurred[i] < 60) continue;
+        ++bright;
+        EXPECT_GE(glowing[i] + 3, blurred[i] / 2) << "byte " << i;
+    }
+    EXPECT_GT(bright, 0);
+
+    // After the note no glow is left over, although the shared buffer still holds the last one.
     frame(ASSEMBLED);
-    EXPECT_EQ(glow_pixels(), 0);
+    EXPECT_EQ(scene->get_glow_box().width, 0);
+    EXPECT_EQ(window(), quiet);
 }
 
 TEST_F(PicturePuzzleTest, AFaintPictureGivesOnlyTheBoard)

@@ -282,3 +282,63 @@ TEST(PuzzleGlow, TheSoundingNotePicksThreeCubesAndFades)
     EXPECT_EQ(instant.cubes.size(), 3u);
     EXPECT_TRUE(select_puzzle_glow({}, 1.0f, 10).cubes.empty());
 }
+
+TEST(PuzzleGlow, TheBlurredGlowReachesTheCubesAndTheBlursWidthAroundThem)
+{
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    // A cube of half edge 0.25 at x = 0.5, seen straight on: x from 0.25 to 0.75, y +-0.25.
+    const float moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0.5f, 0, 0, 1};
+    GlowBounds bounds;
+    extend_glow_bounds(bounds, identity, identity, moved, 0.25f);
+    EXPECT_FALSE(bounds.whole);
+    EXPECT_FLOAT_EQ(bounds.min_x, 0.25f);
+    EXPECT_FLOAT_EQ(bounds.max_x, 0.75f);
+    EXPECT_FLOAT_EQ(bounds.min_y, -0.25f);
+    EXPECT_FLOAT_EQ(bounds.max_y, 0.25f);
+    // A perspective with w = -z: a cube around the eye has corners behind it.
+    const float perspective[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -1, 0, 0, 0, 0};
+    GlowBounds around_eye;
+    extend_glow_bounds(around_eye, perspective, identity, identity, 0.25f);
+    EXPECT_TRUE(around_eye.whole);
+
+    struct Case {
+        const char* what;
+        GlowBounds bounds;
+        int glow_viewport[4];
+        int texture_width, texture_height;
+        int target_viewport[4];
+        GlowBox expected;
+    };
+    GlowBounds whole;
+    whole.whole = true;
+    GlowBounds edge = bounds;
+    edge.max_x = 1.0f;
+    const Case cases[] = {
+        // Texels 125..175 x 37.5..62.5 widened by 4 + 4 + 2, rounded out and a pixel more.
+        {"one to one", bounds, {0, 0, 200, 100}, 200, 100, {0, 0, 200, 100}, {114, 26, 72, 48}},
+        // The same texels on a target twice the size, offset by (10, 20).
+        {"magnified", bounds, {0, 0, 200, 100}, 200, 100, {10, 20, 400, 200}, {239, 74, 142, 92}},
+        // A texture twice the target's size: coarser levels, texels 250..350 x 75..125 widened
+        // by 4 + 8 + 2, then halved.
+        {"minified", bounds, {0, 0, 400, 200}, 400, 200, {0, 0, 200, 100}, {117, 29, 66, 42}},
+        // Cubes drawn in a letterboxed viewport of the glow picture.
+        {"letterboxed", bounds, {0, 10, 200, 80}, 200, 100, {0, 0, 200, 100}, {114, 29, 72, 42}},
+        {"clamped at the edge", edge, {0, 0, 200, 100}, 200, 100, {0, 0, 200, 100}, {114, 26, 86, 48}},
+        {"behind the eye", whole, {0, 0, 200, 100}, 200, 100, {5, 6, 70, 80}, {5, 6, 70, 80}},
+        {"nothing glows", GlowBounds(), {0, 0, 200, 100}, 200, 100, {0, 0, 200, 100}, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        const GlowBox box = glow_reach(c.bounds, c.glow_viewport, c.texture_width, c.texture_height, c.target_viewport);
+        if (c.expected.width == 0) {
+            EXPECT_EQ(box.width * box.height, 0) << c.what;
+            continue;
+        }
+        // Rounding of the texel positions may widen the box by a pixel, never narrow it.
+        EXPECT_TRUE(box.x <= c.expected.x && box.x >= c.expected.x - 1) << c.what << " x " << box.x;
+        EXPECT_TRUE(box.y <= c.expected.y && box.y >= c.expected.y - 1) << c.what << " y " << box.y;
+        const int right = box.x + box.width, expected_right = c.expected.x + c.expected.width;
+        const int top = box.y + box.height, expected_top = c.expected.y + c.expected.height;
+        EXPECT_TRUE(right >= expected_right && right <= expected_right + 1) << c.what << " right " << right;
+        EXPECT_TRUE(top >= expected_top && top <= expected_top + 1) << c.what << " top " << top;
+    }
+}
