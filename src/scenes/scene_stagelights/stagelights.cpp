@@ -41,6 +41,15 @@ const BeamGroup GROUPS[StageLights::GROUP_COUNT] = {
 
 const float BEAM_DEPTH = -20.0f;
 
+// The smoke and the beams are drawn over the picture at their own size, so only their full
+// levels are ever read: a filter without mipmaps spares the rebuild of the lower levels of
+// both float pictures that each pass would otherwise end with.
+void sample_full_level_only(FBO* buffer)
+{
+    buffer->bind_texture(0, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+}
+
 } // namespace
 
 StageLights::StageLights() = default;
@@ -60,6 +69,8 @@ void StageLights::init()
     smoke->set_mode(Effects::Fire::MODE_SMOKE);
     smoke_buffer = new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_FLOAT);
     lights_buffer = new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_FLOAT);
+    sample_full_level_only(smoke_buffer);
+    sample_full_level_only(lights_buffer);
     stage = new Texture("data/common/images/stage_mod.jpg", false, false);
     program = new ShaderProgram("data/scenes/stagelights/stagelights.vert",
                                 "data/scenes/stagelights/stagelights.frag", true);
@@ -72,6 +83,8 @@ void StageLights::reshape(int w, int h)
     Scene::reshape(w, h);
     smoke_buffer->resize(w, h);
     lights_buffer->resize(w, h);
+    sample_full_level_only(smoke_buffer);
+    sample_full_level_only(lights_buffer);
 }
 
 Vector3 StageLights::beam_target(int group, float t)
