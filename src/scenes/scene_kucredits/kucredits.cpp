@@ -14,7 +14,6 @@
 namespace {
 
 const char* const FONT = "data/common/fonts/LiberationMono-Regular.ttf";
-const int BLUR_SLOT = 3;
 
 struct Credit {
     const char* role;
@@ -74,13 +73,15 @@ void KuCredits::render()
 {
     const float t = music->get_beat();
 
-    // The moon in the colour the scene starts with, then its blurred copy added on top.
+    // The moon in the colour the scene starts with, then its blurred copy added on top. The
+    // blur is the same on every frame: it is kept, and only its strength (the alpha) changes;
+    // at 0 or below it adds nothing.
     moon->draw(0.0f, 0.0f, 1.0f, 1.0f);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glColor4f(1.0f, 1.0f, 1.0f, music->get_sync_value("crGlow"));
-    shader_bank->bind(BLUR_SLOT);
-    moon->draw(0.0f, 0.0f, 1.0f, 1.0f);
+    const float glow = music->get_sync_value("crGlow");
+    glColor4f(1.0f, 1.0f, 1.0f, glow);
+    if (glow > 0.0f) blurred_moon.draw(*shader_bank, [this] { moon->draw(0.0f, 0.0f, 1.0f, 1.0f); });
 
     ShaderProgram::unbind();
     glDisable(GL_DEPTH_TEST);

@@ -3,6 +3,7 @@
 // another, stay, and fade out one after another. Nothing is kept between frames.
 #pragma once
 
+#include "scenes/scene/blurredlayer.h"
 #include "scenes/scene/scene.h"
 
 class Texture;
@@ -22,5 +23,6 @@ public:
 
 private:
     Texture* moon = nullptr;
+    BlurredLayer blurred_moon;
     Text* text = nullptr;
 };

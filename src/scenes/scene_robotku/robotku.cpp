@@ -9,7 +9,6 @@
 namespace {
 
 const int PLAIN_SLOT = 20; // texture times colour
-const int BLUR_SLOT = 3;   // blurred texture times colour
 
 void grey(float g) { glColor4f(g, g, g, 1.0f); }
 
@@ -43,7 +42,7 @@ void RobotKu::render()
     shader_bank->bind(PLAIN_SLOT);
     robot->draw_centered(1.0f, aspect);
 
+    // The glow's blur is the same on every frame: it is kept, and only its strength changes.
     grey(music->get_sync_value("rkGlowStr"));
-    shader_bank->bind(BLUR_SLOT);
-    glow->draw_centered(1.0f, aspect);
+    blurred_glow.draw(*shader_bank, [this] { glow->draw_centered(1.0f, aspect); });
 }

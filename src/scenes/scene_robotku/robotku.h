@@ -2,6 +2,7 @@
 // from its own sync track, so the glow can pump with the music while the robot fades in.
 #pragma once
 
+#include "scenes/scene/blurredlayer.h"
 #include "scenes/scene/scene.h"
 
 class Texture;
@@ -21,4 +22,5 @@ public:
 private:
     Texture* robot = nullptr;
     Texture* glow = nullptr; // the robot's lights, blurred; the same aspect as the robot
+    BlurredLayer blurred_glow;
 };
