@@ -3,15 +3,12 @@
 // picture passes unchanged.
 uniform sampler2D image;
 uniform float time;
-uniform float Color;
-uniform float Monochrome;
-uniform float BrownSepia;
-uniform float GreenSepia;
-uniform float BlueSepia;
-uniform float Contrast;
-uniform float Brightness;
 uniform float FilmgrainAmount;
 uniform float ScanlineAmount;
+
+// The colour controls, folded by the vertex stage.
+varying vec4 tone;
+varying float lift;
 
 float grain(vec2 position)
 {
@@ -22,12 +19,7 @@ void main()
 {
     vec4 picture = texture2D(image, gl_TexCoord[0].st);
     float grey = dot(picture.rgb, vec3(0.299, 0.587, 0.114));
-    vec3 c = mix(vec3(grey), picture.rgb, Color);
-    c = mix(c, vec3(grey), clamp(Monochrome, 0.0, 1.0));
-    c = mix(c, grey * vec3(1.07, 0.74, 0.43), clamp(BrownSepia, 0.0, 1.0));
-    c = mix(c, grey * vec3(0.80, 1.00, 0.62), clamp(GreenSepia, 0.0, 1.0));
-    c = mix(c, grey * vec3(0.62, 0.82, 1.10), clamp(BlueSepia, 0.0, 1.0));
-    c = (c - 0.5) * Contrast + 0.5 + Brightness;
+    vec3 c = picture.rgb * tone.x + grey * tone.yzw + lift;
     c += grain(gl_FragCoord.xy + fract(time) * 97.0) * FilmgrainAmount;
     float line = mod(floor(gl_FragCoord.y), 2.0);
     c *= 1.0 - ScanlineAmount * line;
