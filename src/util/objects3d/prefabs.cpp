@@ -138,7 +138,9 @@ void draw_cube(float edge, bool inverted)
     glPushMatrix();
     glScalef(edge / 2.0f, edge / 2.0f, edge / 2.0f);
     GLuint& list = cube_lists[inverted ? 1 : 0];
-    if (list == 0) {
+    // A list belongs to the GL context it was made in: after a new context (a new window)
+    // the remembered name names nothing there, and the cube is compiled again.
+    if (list == 0 || glIsList(list) != GL_TRUE) {
         list = glGenLists(1);
         if (list == 0) fatal_error(PREFABS_SOURCE, DISPLAY_LIST_LINE, "Unable to create display list!");
         glNewList(list, GL_COMPILE);
