@@ -74,6 +74,8 @@ private:
     static constexpr int SUB_BITS = 8;
     static constexpr int SUB_TABLES = 64;
     static constexpr std::uint8_t LINK = 0xff;
+    // The code bits ahead of the table-driven decoder (defined with it).
+    struct BitWindow;
 
     int compare_entries(int a, int b) const;
     void swap_entries(int a, int b);
@@ -84,6 +86,10 @@ private:
     int read_bit();
     bool decode_symbol(unsigned char* symbol);
     void build_peek_table();
+    int dominant_length(int* share) const;
+    template <unsigned RUN_LENGTH>
+    std::uint32_t decode_runs(BitWindow& window, unsigned char* out, std::uint32_t i,
+                              const unsigned char* bits_end) const;
     bool decode_symbol_at(const Node* node, unsigned char* symbol);
     PeekEntry walk_prefix(const Node* start, int prefix, int prefix_bits) const;
 
