@@ -9,6 +9,19 @@ namespace {
 
 const unsigned char MAGIC[4] = {'H', 'U', 'F', 'F'};
 
+bool is_short_length(unsigned length, int peek_bits)
+{
+    return length - 1u < static_cast<unsigned>(peek_bits);
+}
+
+// The parts of a run table entry.
+std::uint32_t run_mask(std::uint32_t entry)
+{
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(entry) >> 16);
+}
+
+unsigned code_length(std::uint32_t entry) { return entry >> 8 & 0xff; }
+
 } // namespace
 
 std::size_t HuffmanCoder::max_encoded_size(std::size_t in_size)
@@ -412,6 +425,17 @@ int HuffmanCoder::dominant_length(int* share) const
     return best;
 }
 
+void HuffmanCoder::build_run_table(unsigned run_length)
+{
+    for (int prefix = 0; prefix < (1 << PEEK_BITS); ++prefix) {
+        const PeekEntry entry = peek[prefix];
+        std::uint32_t word = entry.value;
+        word |= is_short_length(entry.length, PEEK_BITS) ? std::uint32_t{entry.length} << 8 : RUN_LONG;
+        if (entry.length == run_length) word |= 0xffff0000u;
+        run_peek[prefix] = word;
+    }
+}
+
 // The bits ahead wait in a 64-bit buffer, most significant first; its valid bits always end on
 // a byte boundary at next, so a refill ORs in the next eight bytes below them and tops it up to
 // at least 56 bits. The load's address comes from the refill before, so it does not wait for the
@@ -440,18 +464,9 @@ struct HuffmanCoder::BitWindow {
     }
 };
 
-namespace {
-
-bool is_short_length(unsigned length, int peek_bits)
-{
-    return length - 1u < static_cast<unsigned>(peek_bits);
-}
-
-} // namespace
-
 // Decodes while most codes have RUN_LENGTH bits (nearly incompressible data: almost every code
-// is 8 bits long). The table entries of the next four codes are read at once, as if the first
-// three had that length: the codes up to the first one of another length are right, and that one
+// is 8 bits long). The run table's entries of the next four codes are read at once, as if the
+// first three had that length: the codes up to the first one of another length are right, and that one
 // is right as well. Four loads that do not wait on each other take little longer than one.
 // Returns the new output position when fewer than four bytes are left to decode, the window
 // cannot be refilled, or a code longer than PEEK_BITS may be among the four.
@@ -465,27 +480,24 @@ std::uint32_t HuffmanCoder::decode_runs(BitWindow& window, unsigned char* out, s
     while (size - i >= 4 && ahead.next + 8 <= bits_end) {
         ahead.refill();
         const std::uint64_t bits = ahead.bits;
-        const PeekEntry first = peek[bits >> (64 - PEEK_BITS)];
-        const PeekEntry second = peek[bits << RUN_LENGTH >> (64 - PEEK_BITS)];
-        const PeekEntry third = peek[bits << (2 * RUN_LENGTH) >> (64 - PEEK_BITS)];
-        const PeekEntry fourth = peek[bits << (3 * RUN_LENGTH) >> (64 - PEEK_BITS)];
-        if (!(is_short_length(first.length, PEEK_BITS) & is_short_length(second.length, PEEK_BITS) &
-              is_short_length(third.length, PEEK_BITS) & is_short_length(fourth.length, PEEK_BITS))) {
-            break;
-        }
+        const std::uint32_t first = run_peek[bits >> (64 - PEEK_BITS)];
+        const std::uint32_t second = run_peek[bits << RUN_LENGTH >> (64 - PEEK_BITS)];
+        const std::uint32_t third = run_peek[bits << (2 * RUN_LENGTH) >> (64 - PEEK_BITS)];
+        const std::uint32_t fourth = run_peek[bits << (3 * RUN_LENGTH) >> (64 - PEEK_BITS)];
+        if (((first | second | third | fourth) & RUN_LONG) != 0) break;
         // Room for four is there: the bytes past the codes found are written again later.
-        out[i] = first.value;
-        out[i + 1] = second.value;
-        out[i + 2] = third.value;
-        out[i + 3] = fourth.value;
+        out[i] = static_cast<unsigned char>(first);
+        out[i + 1] = static_cast<unsigned char>(second);
+        out[i + 2] = static_cast<unsigned char>(third);
+        out[i + 3] = static_cast<unsigned char>(fourth);
         // All-ones masks while the codes so far have the run length. Masks rather than branches,
         // which would guess wrong at the end of every run.
-        const unsigned after_first = 0u - (first.length == RUN_LENGTH);
-        const unsigned after_second = after_first & (0u - (second.length == RUN_LENGTH));
-        const unsigned after_third = after_second & (0u - (third.length == RUN_LENGTH));
+        const std::uint32_t after_first = run_mask(first);
+        const std::uint32_t after_second = after_first & run_mask(second);
+        const std::uint32_t after_third = after_second & run_mask(third);
         i += 1 + (after_first & 1u) + (after_second & 1u) + (after_third & 1u);
-        ahead.consume(first.length + (after_first & second.length) + (after_second & third.length) +
-                      (after_third & fourth.length));
+        ahead.consume(code_length(first) + code_length(after_first & second) +
+                      code_length(after_second & third) + code_length(after_third & fourth));
     }
     window = ahead;
     return i;
@@ -520,6 +532,7 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
     int share = 0;
     const int run_length = dominant_length(&share);
     const RunDecoder decode_run = share * 2 >= (1 << PEEK_BITS) ? run_decoders[run_length - 1] : nullptr;
+    if (decode_run != nullptr) build_run_table(static_cast<unsigned>(run_length));
 
     std::uint32_t i = 0;
     // A refill leaves enough bits for four codes of up to PEEK_BITS bits, or three of them and
