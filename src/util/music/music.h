@@ -133,8 +133,8 @@ private:
         std::string message;
     };
     // The decoding part of load_stream: the two streams, the format and the buffers made from
-    // the size bytes of music_data. Touches nothing outside this object and the audio layer, and reports nothing:
-    // false with the failure to report.
+    // the size bytes of music_data. Touches nothing outside this object and the audio layer and
+    // reports nothing: false with the failure to report.
     bool decode_music_data(const std::string& path, int size, DecodeFailure* failure);
     void finish_decode();
 
