@@ -520,7 +520,8 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
 
     build_peek_table();
     // Where one code length holds at least half of the code space, runs of codes of that length
-    // are decoded four table reads at a time; the entries are read one after the other elsewhere.
+    // are decoded four table reads at a time (one loop for each length, so that its shifts are
+    // constants); the entries are read one after the other elsewhere.
     using RunDecoder = std::uint32_t (HuffmanCoder::*)(BitWindow&, unsigned char*, std::uint32_t,
                                                       const unsigned char*) const;
     static const RunDecoder run_decoders[PEEK_BITS] = {
