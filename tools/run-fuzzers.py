@@ -2,12 +2,13 @@
 """Runs every fuzz target of a build folder for a given time, several at once, and prints the
 executions, speed and findings of each.
 
-  tools/run-fuzzers.py BUILD_DIR [--time SECONDS] [--jobs N] [--only REGEX] [--out FOLDER]
+  tools/run-fuzzers.py BUILD_DIR [--time SECONDS] [--runs N] [--jobs N] [--only REGEX] [--out FOLDER]
 
 The targets are found through CTest: every test whose command passes libFuzzer's
 -max_total_time is one, so a target registered the way the others are is run without being
 named here. Each runs with its own test's corpus folders and environment, for the given time
-instead of the short CI time, with the limits that make a finding: a crash, a memory or
+instead of the short CI time (or until it has run --runs inputs, where that comes first), with
+the limits that make a finding: a crash, a memory or
 undefined-behaviour report, a leak, an input running over 10 s or memory over 2 GB. A fatal
 report of the program is no finding (the targets end the input there). Findings are written
 to FOLDER/<test name>/; the exit code is 1 when there is one.
@@ -47,7 +48,7 @@ def discover(build_dir):
     return targets
 
 
-def fuzz_command(command, seconds, artifacts):
+def fuzz_command(command, seconds, runs, artifacts):
     result = []
     for arg in command:
         if arg.startswith("-max_total_time="):
@@ -60,10 +61,12 @@ def fuzz_command(command, seconds, artifacts):
         if not any(arg.startswith(prefix) for arg in result):
             result.insert(1, prefix + value)
     result[1:1] = ["-print_final_stats=1", "-artifact_prefix=" + artifacts + "/"]
+    if runs:
+        result.insert(1, "-runs=%d" % runs)
     return result
 
 
-def run_target(target, seconds, out_dir):
+def run_target(target, seconds, runs, out_dir):
     artifacts = os.path.join(out_dir, re.sub(r"[^A-Za-z0-9_.-]", "_", target["name"]))
     os.makedirs(artifacts, exist_ok=True)
     before = set(os.listdir(artifacts))
@@ -72,7 +75,7 @@ def run_target(target, seconds, out_dir):
     log_path = os.path.join(artifacts, "log.txt")
     started = time.monotonic()
     with open(log_path, "w") as log:
-        process = subprocess.run(fuzz_command(target["command"], seconds, artifacts),
+        process = subprocess.run(fuzz_command(target["command"], seconds, runs, artifacts),
                                  stdout=log, stderr=subprocess.STDOUT, env=environment,
                                  cwd=target["cwd"] or artifacts)
     elapsed = time.monotonic() - started
@@ -94,6 +97,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build_dir")
     parser.add_argument("--time", type=int, default=60, help="seconds per target (default 60)")
+    parser.add_argument("--runs", type=int, default=0,
+                        help="stop a target after this many inputs (default: no limit)")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1,
                         help="targets run at once (default: the number of cores)")
     parser.add_argument("--only", default="", help="run only the tests whose name matches")
@@ -111,7 +116,7 @@ def main():
 
     results = []
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, args.jobs)) as pool:
-        futures = [pool.submit(run_target, t, args.time, out_dir) for t in targets]
+        futures = [pool.submit(run_target, t, args.time, args.runs, out_dir) for t in targets]
         for future in concurrent.futures.as_completed(futures):
             result = future.result()
             results.append(result)

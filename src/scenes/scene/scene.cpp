@@ -115,6 +115,18 @@ void Scene::reshape(int w, int h)
     glLoadIdentity();
 }
 
+void Scene::begin_pixel_overlay()
+{
+    ShaderProgram::unbind();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0.0, static_cast<double>(width), 0.0, static_cast<double>(height));
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
 float Scene::get_time()
 {
     return music->get_beat() - start_time;

@@ -67,6 +67,9 @@ public:
 
     // Puts GL into the scene's declared state.
     void reset_gl_state();
+    // Leaves the 3-D drawing for text and flat shapes placed in pixels: no program, no depth
+    // test or lighting, an orthographic projection of width x height and an identity modelview.
+    void begin_pixel_overlay();
 
     float start_time;
     float end_time;

@@ -7,7 +7,6 @@
 #include "util/math/vector3.h"
 #include "util/music/music.h"
 #include "util/shaderprogram/shaderbank.h"
-#include "util/shaderprogram/shaderprogram.h"
 #include "util/text/text.h"
 #include "util/texture/texture.h"
 
@@ -82,16 +81,9 @@ void KuCredits::render()
     shader_bank->bind(BLUR_SLOT);
     moon->draw(0.0f, 0.0f, 1.0f, 1.0f);
 
-    ShaderProgram::unbind();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
+    begin_pixel_overlay();
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, static_cast<double>(width), 0.0, static_cast<double>(height));
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 
     const float start = music->get_sync_value("crStart");
     const float end = music->get_sync_value("crEnd");

@@ -6,7 +6,6 @@
 
 #include "util/math/vector3.h"
 #include "util/music/music.h"
-#include "util/shaderprogram/shaderprogram.h"
 #include "util/text/text.h"
 #include "util/texture/texture.h"
 
@@ -118,14 +117,7 @@ void QuorelAnnouncer::render()
     strip->draw(0.0f, 0.0f, 1.0f, 0.2f);
     cow->draw_keep_aspect(0.85f, 0.0f, 0.15f, aspect);
 
-    ShaderProgram::unbind();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, static_cast<double>(width), 0.0, static_cast<double>(height));
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    begin_pixel_overlay();
 
     const auto& page = pages[page_index(music->get_sync_value("maAnnouncement"), pages.size())];
     const Vector3 black(0.0f, 0.0f, 0.0f);

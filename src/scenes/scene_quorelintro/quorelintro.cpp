@@ -9,7 +9,6 @@
 #include "util/math/vector3.h"
 #include "util/music/music.h"
 #include "util/shaderprogram/shaderbank.h"
-#include "util/shaderprogram/shaderprogram.h"
 #include "util/text/text.h"
 #include "util/texture/texture.h"
 
@@ -110,16 +109,9 @@ void QuorelIntro::render()
 {
     const float t = music->get_beat();
 
-    ShaderProgram::unbind();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
+    begin_pixel_overlay();
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, static_cast<double>(width), 0.0, static_cast<double>(height));
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 
     draw_sun_and_globe(t);
     draw_conversions(t);

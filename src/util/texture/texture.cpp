@@ -155,18 +155,7 @@ bool Texture::create()
     glBindTexture(target, id);
 
     if (!multisample) {
-        if (mipmap) {
-            GLfloat anisotropy = 1.0f;
-            glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
-            glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        } else {
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(min_filter));
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(mag_filter));
-        }
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
+        set_sampling(GL_TEXTURE_2D, mipmap, min_filter, mag_filter, wrap);
         if (is_depth_format(internal_format)) {
             glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE, GL_INTENSITY);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_NONE);
@@ -198,6 +187,23 @@ bool Texture::create()
         info.imageData = nullptr;
     }
     return true;
+}
+
+void Texture::set_sampling(GLenum target, bool use_mipmap, GLenum min, GLenum mag, GLenum wrap_mode)
+{
+    if (use_mipmap) {
+        GLfloat anisotropy = 1.0f;
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+        glTexParameterf(target, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy);
+        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    } else {
+        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(min));
+        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(mag));
+    }
+    glTexParameteri(target, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap_mode));
+    glTexParameteri(target, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap_mode));
+    if (target == GL_TEXTURE_CUBE_MAP) glTexParameteri(target, GL_TEXTURE_WRAP_R, static_cast<GLint>(wrap_mode));
 }
 
 void Texture::build_mipmaps(GLenum target, bool use_mipmap, const std::string& vendor)
