@@ -15,6 +15,7 @@
 #include "util/data/loadingbar.h"
 #include "util/error/fatal.h"
 #include "util/error/log.h"
+#include "util/music/music.h"
 
 StartupSettings g_settings;
 
@@ -218,6 +219,9 @@ SceneManager* open_window_and_load(int bits_per_pixel, int data_mode)
 
     SceneManager* manager = new SceneManager(g_settings.width, g_settings.height, aspect,
                                              g_settings.dump_avi, g_settings.sync_mode);
+    // The music may still be decoding on its own thread; the show starts only once it is done
+    // (a bad music ends the program here, with the music's report).
+    manager->get_music()->wait_for_decode();
     DataFile::write(g_settings.data_file_name);
     return manager;
 }
@@ -237,6 +241,9 @@ int SDL_main(int /*argc*/, char** /*argv*/)
     after_setup_dialog();
     choose_size_when_unlisted();
 
+    // The music decodes on a second thread while the GL side loads. Capture reads the music's
+    // format as soon as the music is made, so there it decodes in the foreground.
+    Music::set_background_decode(!g_settings.dump_avi);
     SceneManager* manager = open_window_and_load(bits_per_pixel, DATAFILE_MODE_READ);
     manager->resize(g_settings.width, g_settings.height);
     manager->start();

@@ -12,6 +12,8 @@
 #include "scenes/scene_quorelannouncer/quorelannouncer.h"
 #include "scenes/scene_quorelintro/quorelintro.h"
 #include "scenes/scene_robotku/robotku.h"
+#include "scenes/scene_skyboxweirdness/skyboxweirdness.h"
+#include "scenes/scene_spectrumboxes/spectrumboxes.h"
 #include "scenes/scene_stagelights/stagelights.h"
 
 Scene* make_show_scene(int index)
@@ -24,11 +26,9 @@ Scene* make_show_scene(int index)
     case 4: return new KuVits();
     case 5: return new Oscilloscope();
     case 6: return new StageLights();
-    // SkyboxWeirdness and SpectrumBoxes are built but still draw black over the show's own
-    // material, so their places stay empty until they do.
-    case 7: return nullptr;  // SkyboxWeirdness
+    case 7: return new SkyboxWeirdness();
     case 8: return new MusicTunnel();
-    case 9: return nullptr;  // SpectrumBoxes
+    case 9: return new SpectrumBoxes();
     case 10: return new QuorelAnnouncer();
     case 11: return new KuSlipp();
     case 12: return new KuCredits();

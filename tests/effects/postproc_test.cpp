@@ -355,3 +355,32 @@ TEST_F(PostProcGl, RadblurMatchesTheTwelveSampleBlur)
     }
     ShaderProgram::unbind();
 }
+
+// The pass's quad enables fixed-function texturing on the active unit. Were that the unit of
+// the oldest frame, a later scene drawn without shaders would be tinted by that frame at its
+// corner (the sky box and the spectrum landscape came out black).
+TEST_F(PostProcGl, MotionblurPassLeavesTexturingOnUnitZeroOnly)
+{
+    FBO source(16, 16, 5);
+    Effects::Motionblur::last_advance_time = 0.0f;
+    Effects::Motionblur blur;
+    blur.set_param(0, 8.0f);
+    blur.prepare(256, 256, 1.0f, &source);
+    blur.set_uniforms(256, 256, 1.0f);
+    source.draw();
+
+    GLint units = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    ASSERT_GE(units, 8);
+    for (int unit = 1; unit < units; ++unit) {
+        glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + unit));
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "unit " << unit;
+    }
+    // The older frames stay bound for the blend program.
+    glActiveTexture(GL_TEXTURE7);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_NE(bound, 0);
+    glActiveTexture(GL_TEXTURE0);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+}

@@ -106,16 +106,9 @@ TEST(ProductionShow, PackedTracksReadBackToTheTimelinesKeys)
             }
         }
         // The other way: every track of the timeline is registered by the start-up, so its
-        // file is packed; only the tracks of the places the show leaves empty for now
-        // (SpectrumBoxes "sb") are not registered by anything.
-        const char* const EMPTY_PLACES[] = {"sb"};
-        for (const gen::TimelineTrack& track : timeline.tracks) {
-            bool of_empty_place = false;
-            for (const char* prefix : EMPTY_PLACES)
-                of_empty_place = of_empty_place || track.name.rfind(prefix, 0) == 0;
-            EXPECT_EQ(packed.count(track.name), of_empty_place ? 0u : 1u)
-                << track.name << (of_empty_place ? " is packed though its place is empty" : " is in the timeline but not packed");
-        }
+        // file is packed.
+        for (const gen::TimelineTrack& track : timeline.tracks)
+            EXPECT_EQ(packed.count(track.name), 1u) << track.name << " is in the timeline but not packed";
         if (::testing::Test::HasFailure())
             std::_Exit(3);
     });

@@ -145,6 +145,7 @@ void Motionblur::set_uniforms(int, int, float)
         ring[static_cast<size_t>(k)]->bind_texture(0, i);
     }
     blend_program->set_uniform_vec4("MotionblurParams", params, 1);
+    glActiveTexture(GL_TEXTURE0); // the pass's quad enables texturing on the active unit, not a frame's
 }
 
 } // namespace Effects

@@ -25,7 +25,8 @@ struct Layer {
     std::map<DWORD, std::unique_ptr<AudioStream>> streams;
     DWORD next_handle = 0x10000;
     std::vector<std::int32_t> mix_buffer;
-    // Streams made from the same bytes share one decoding (main thread only).
+    // Streams made from the same bytes share one decoding. Streams may be made on any thread;
+    // the decoding itself runs without the mutex.
     std::map<std::pair<QWORD, QWORD>, std::weak_ptr<const PcmAudio>> decoded;
     std::unique_ptr<Spectrum2048> spectrum;
     AudioOutput output;
@@ -77,15 +78,20 @@ std::shared_ptr<const PcmAudio> decode_shared(Layer& state, const unsigned char*
                                               std::size_t size)
 {
     std::pair<QWORD, QWORD> key(size, content_hash(bytes, size));
-    auto it = state.decoded.find(key);
-    if (it != state.decoded.end()) {
-        if (std::shared_ptr<const PcmAudio> known = it->second.lock())
-            return known;
-        state.decoded.erase(it);
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        auto it = state.decoded.find(key);
+        if (it != state.decoded.end()) {
+            if (std::shared_ptr<const PcmAudio> known = it->second.lock())
+                return known;
+            state.decoded.erase(it);
+        }
     }
     std::shared_ptr<const PcmAudio> audio = decode_audio(bytes, size);
-    if (audio)
+    if (audio) {
+        std::lock_guard<std::mutex> lock(state.mutex);
         state.decoded[key] = audio;
+    }
     return audio;
 }
 

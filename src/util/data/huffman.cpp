@@ -9,6 +9,19 @@ namespace {
 
 const unsigned char MAGIC[4] = {'H', 'U', 'F', 'F'};
 
+bool is_short_length(unsigned length, int peek_bits)
+{
+    return length - 1u < static_cast<unsigned>(peek_bits);
+}
+
+// The parts of a run table entry.
+std::uint32_t run_mask(std::uint32_t entry)
+{
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(entry) >> 16);
+}
+
+unsigned code_length(std::uint32_t entry) { return entry >> 8 & 0xff; }
+
 } // namespace
 
 std::size_t HuffmanCoder::max_encoded_size(std::size_t in_size)
@@ -394,6 +407,102 @@ void HuffmanCoder::build_peek_table()
     }
 }
 
+// The short code length that takes the largest share of the code space, with that share: the
+// number of first-level entries that lead to a code of that length. A Huffman code gives a symbol
+// of frequency f a code of about -log2(f) bits, so the share follows how often codes of that
+// length come up in the data.
+int HuffmanCoder::dominant_length(int* share) const
+{
+    int entries[PEEK_BITS + 1] = {};
+    for (const PeekEntry& entry : peek) {
+        if (entry.length >= 1 && entry.length <= PEEK_BITS) ++entries[entry.length];
+    }
+    int best = 1;
+    for (int length = 2; length <= PEEK_BITS; ++length) {
+        if (entries[length] > entries[best]) best = length;
+    }
+    *share = entries[best];
+    return best;
+}
+
+void HuffmanCoder::build_run_table(unsigned run_length)
+{
+    for (int prefix = 0; prefix < (1 << PEEK_BITS); ++prefix) {
+        const PeekEntry entry = peek[prefix];
+        std::uint32_t word = entry.value;
+        word |= is_short_length(entry.length, PEEK_BITS) ? std::uint32_t{entry.length} << 8 : RUN_LONG;
+        if (entry.length == run_length) word |= 0xffff0000u;
+        run_peek[prefix] = word;
+    }
+}
+
+// The bits ahead wait in a 64-bit buffer, most significant first; its valid bits always end on
+// a byte boundary at next, so a refill ORs in the next eight bytes below them and tops it up to
+// at least 56 bits. The load's address comes from the refill before, so it does not wait for the
+// codes just read. A refill right after another changes nothing.
+struct HuffmanCoder::BitWindow {
+    std::uint64_t bits = 0;
+    unsigned valid = 0;
+    const unsigned char* next = nullptr;
+
+    // Only while next + 8 <= the end of the code bits.
+    void refill()
+    {
+        std::uint64_t word;
+        std::memcpy(&word, next, 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        word = __builtin_bswap64(word);
+#endif
+        bits |= word >> valid;
+        next += (63 - valid) >> 3;
+        valid |= 56;
+    }
+    void consume(unsigned count)
+    {
+        bits <<= count;
+        valid -= count;
+    }
+};
+
+// Decodes while most codes have RUN_LENGTH bits (nearly incompressible data: almost every code
+// is 8 bits long). The run table's entries of the next four codes are read at once, as if the
+// first three had that length: the codes up to the first one of another length are right, and that one
+// is right as well. Four loads that do not wait on each other take little longer than one.
+// Returns the new output position when fewer than four bytes are left to decode, the window
+// cannot be refilled, or a code longer than PEEK_BITS may be among the four.
+template <unsigned RUN_LENGTH>
+std::uint32_t HuffmanCoder::decode_runs(BitWindow& window, unsigned char* out, std::uint32_t i,
+                                        const unsigned char* bits_end) const
+{
+    static_assert(PEEK_BITS + 3 * RUN_LENGTH <= 56, "four codes must fit in one refill");
+    const std::uint32_t size = decoded_size;
+    BitWindow ahead = window;
+    while (size - i >= 4 && ahead.next + 8 <= bits_end) {
+        ahead.refill();
+        const std::uint64_t bits = ahead.bits;
+        const std::uint32_t first = run_peek[bits >> (64 - PEEK_BITS)];
+        const std::uint32_t second = run_peek[bits << RUN_LENGTH >> (64 - PEEK_BITS)];
+        const std::uint32_t third = run_peek[bits << (2 * RUN_LENGTH) >> (64 - PEEK_BITS)];
+        const std::uint32_t fourth = run_peek[bits << (3 * RUN_LENGTH) >> (64 - PEEK_BITS)];
+        if (((first | second | third | fourth) & RUN_LONG) != 0) break;
+        // Room for four is there: the bytes past the codes found are written again later.
+        out[i] = static_cast<unsigned char>(first);
+        out[i + 1] = static_cast<unsigned char>(second);
+        out[i + 2] = static_cast<unsigned char>(third);
+        out[i + 3] = static_cast<unsigned char>(fourth);
+        // All-ones masks while the codes so far have the run length. Masks rather than branches,
+        // which would guess wrong at the end of every run.
+        const std::uint32_t after_first = run_mask(first);
+        const std::uint32_t after_second = after_first & run_mask(second);
+        const std::uint32_t after_third = after_second & run_mask(third);
+        i += 1 + (after_first & 1u) + (after_second & 1u) + (after_third & 1u);
+        ahead.consume(code_length(first) + code_length(after_first & second) +
+                      code_length(after_second & third) + code_length(after_third & fourth));
+    }
+    window = ahead;
+    return i;
+}
+
 bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
                           const unsigned char* stream, std::size_t stream_size)
 {
@@ -410,64 +519,69 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
     }
 
     build_peek_table();
+    // Where one code length holds at least half of the code space, runs of codes of that length
+    // are decoded four table reads at a time (one loop for each length, so that its shifts are
+    // constants); the entries are read one after the other elsewhere.
+    using RunDecoder = std::uint32_t (HuffmanCoder::*)(BitWindow&, unsigned char*, std::uint32_t,
+                                                      const unsigned char*) const;
+    static const RunDecoder run_decoders[PEEK_BITS] = {
+        &HuffmanCoder::decode_runs<1>, &HuffmanCoder::decode_runs<2>, &HuffmanCoder::decode_runs<3>,
+        &HuffmanCoder::decode_runs<4>, &HuffmanCoder::decode_runs<5>, &HuffmanCoder::decode_runs<6>,
+        &HuffmanCoder::decode_runs<7>, &HuffmanCoder::decode_runs<8>, &HuffmanCoder::decode_runs<9>,
+        &HuffmanCoder::decode_runs<10>, &HuffmanCoder::decode_runs<11>, &HuffmanCoder::decode_runs<12>,
+    };
+    int share = 0;
+    const int run_length = dominant_length(&share);
+    const RunDecoder decode_run = share * 2 >= (1 << PEEK_BITS) ? run_decoders[run_length - 1] : nullptr;
+    if (decode_run != nullptr) build_run_table(static_cast<unsigned>(run_length));
+
     std::uint32_t i = 0;
-    // The bits ahead wait in a 64-bit buffer, most significant first; its valid bits always end
-    // on a byte boundary at next_byte, so a refill ORs in the next eight bytes below them and
-    // tops it up to at least 56 bits without depending on the codes just read. That is enough
-    // for four codes of up to PEEK_BITS bits, or three of them and one code found in a
-    // second-level table, with no further bounds check.
+    // A refill leaves enough bits for four codes of up to PEEK_BITS bits, or three of them and
+    // one code found in a second-level table, with no further bounds check.
     static_assert(3 * PEEK_BITS + PEEK_BITS + SUB_BITS <= 56, "the codes of one refill must fit");
     const unsigned char* const bits_end = bits + (bit_count >> 3);
-    std::uint64_t buffer = 0;
-    unsigned valid = 0;
-    const unsigned char* next_byte = bits_end;
+    BitWindow window;
+    window.next = bits_end;
     bool buffered = false;
     auto start_buffer = [&] {
         buffered = true;
-        next_byte = bits + (bit_pos >> 3) + 1;
-        valid = 8 - static_cast<unsigned>(bit_pos & 7);
-        buffer = static_cast<std::uint64_t>(static_cast<unsigned char>(bits[bit_pos >> 3] << (bit_pos & 7))) << 56;
+        window.next = bits + (bit_pos >> 3) + 1;
+        window.valid = 8 - static_cast<unsigned>(bit_pos & 7);
+        window.bits = static_cast<std::uint64_t>(static_cast<unsigned char>(bits[bit_pos >> 3] << (bit_pos & 7))) << 56;
     };
     if ((bit_pos >> 3) + 9 <= (bit_count >> 3)) start_buffer();
-    while (decoded_size - i >= 4 && next_byte + 8 <= bits_end) {
-        std::uint64_t word;
-        std::memcpy(&word, next_byte, 8);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        word = __builtin_bswap64(word);
-#endif
-        buffer |= word >> valid;
-        next_byte += (63 - valid) >> 3;
-        valid |= 56;
+    while (decoded_size - i >= 4 && window.next + 8 <= bits_end) {
+        if (decode_run != nullptr) {
+            i = (this->*decode_run)(window, out, i, bits_end);
+            if (!(decoded_size - i >= 4 && window.next + 8 <= bits_end)) break;
+        }
+        window.refill();
         PeekEntry entry;
-        // One short code out of the buffer; false where the next code is longer than PEEK_BITS.
+        // One short code out of the window; false where the next code is longer than PEEK_BITS.
         auto take_short = [&]() -> bool {
-            entry = peek[buffer >> (64 - PEEK_BITS)];
-            if (static_cast<unsigned>(entry.length) - 1u >= static_cast<unsigned>(PEEK_BITS)) {
-                return false;
-            }
+            entry = peek[window.bits >> (64 - PEEK_BITS)];
+            if (!is_short_length(entry.length, PEEK_BITS)) return false;
             out[i++] = entry.value;
-            buffer <<= entry.length;
-            valid -= entry.length;
+            window.consume(entry.length);
             return true;
         };
         if (take_short() && take_short() && take_short() && take_short()) continue;
         if (entry.length == LINK) {
             const PeekEntry leaf =
                 sub_peek[static_cast<std::size_t>(entry.value) << SUB_BITS |
-                         static_cast<std::size_t>(buffer << PEEK_BITS >> (64 - SUB_BITS))];
+                         static_cast<std::size_t>(window.bits << PEEK_BITS >> (64 - SUB_BITS))];
             if (leaf.length != 0) {
                 out[i++] = leaf.value;
-                buffer <<= leaf.length;
-                valid -= leaf.length;
+                window.consume(leaf.length);
                 continue;
             }
             entry = leaf;
-            valid -= PEEK_BITS + SUB_BITS;
+            window.valid -= PEEK_BITS + SUB_BITS;
         } else {
-            valid -= PEEK_BITS;
+            window.valid -= PEEK_BITS;
         }
         // A code longer still: walk on from its node one bit at a time, then start afresh.
-        bit_pos = static_cast<std::uint64_t>(next_byte - bits) * 8 - valid;
+        bit_pos = static_cast<std::uint64_t>(window.next - bits) * 8 - window.valid;
         if (!decode_symbol_at(&nodes[entry.value], &out[i])) {
             *out_size = i;
             return false;
@@ -477,7 +591,7 @@ bool HuffmanCoder::decode(unsigned char* out, std::uint32_t* out_size,
         if ((bit_pos >> 3) + 9 > (bit_count >> 3)) break;
         start_buffer();
     }
-    if (buffered) bit_pos = static_cast<std::uint64_t>(next_byte - bits) * 8 - valid;
+    if (buffered) bit_pos = static_cast<std::uint64_t>(window.next - bits) * 8 - window.valid;
     for (; i < decoded_size; ++i) {
         if (!decode_symbol(&out[i])) {
             *out_size = i;

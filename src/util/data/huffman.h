@@ -74,6 +74,8 @@ private:
     static constexpr int SUB_BITS = 8;
     static constexpr int SUB_TABLES = 64;
     static constexpr std::uint8_t LINK = 0xff;
+    // The code bits ahead of the table-driven decoder (defined with it).
+    struct BitWindow;
 
     int compare_entries(int a, int b) const;
     void swap_entries(int a, int b);
@@ -84,6 +86,11 @@ private:
     int read_bit();
     bool decode_symbol(unsigned char* symbol);
     void build_peek_table();
+    int dominant_length(int* share) const;
+    void build_run_table(unsigned run_length);
+    template <unsigned RUN_LENGTH>
+    std::uint32_t decode_runs(BitWindow& window, unsigned char* out, std::uint32_t i,
+                              const unsigned char* bits_end) const;
     bool decode_symbol_at(const Node* node, unsigned char* symbol);
     PeekEntry walk_prefix(const Node* start, int prefix, int prefix_bits) const;
 
@@ -92,6 +99,11 @@ private:
     Code codes[256];
     PeekEntry peek[1 << PEEK_BITS];
     PeekEntry sub_peek[SUB_TABLES << SUB_BITS];
+    // The first-level table again for decode_runs, one word an entry: the symbol in bits 0-7,
+    // the code length in bits 8-15 (RUN_LONG there where the code is longer than PEEK_BITS),
+    // and bits 16-31 all set where the code has the run length.
+    std::uint32_t run_peek[1 << PEEK_BITS];
+    static constexpr std::uint32_t RUN_LONG = 0x8000;
 
     int count = 0;                  // symbols in use
     std::uint32_t decoded_size = 0; // bytes to produce

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <system_error>
 
 #include "platform/win32/messagebox.h"
 #include "util/data/datafile.h"
@@ -17,6 +18,8 @@ namespace {
 
 const char* const SOURCE = "src\\util\\music\\music";
 const char* const SYNC_HOST = "127.0.0.1";
+// Whether load_stream decodes on a second thread (Music::set_background_decode).
+bool g_background_decode = false;
 
 // The sync tracker moves the music through these; they reach it through g_music.
 void music_cb_pause(void*, int flag)
@@ -98,6 +101,8 @@ Music::Music(const char* path, float bpm_value, float offset, bool preload, int 
 
 Music::~Music()
 {
+    if (decoding.valid())
+        decoding.wait(); // a failure no longer matters: the music goes
     if (sync_link) {
         if (synclink_save(sync_link) != 0)
             MessageBoxA(nullptr, "Failed to save sync tracks, check your directory structure!",
@@ -116,6 +121,8 @@ Music::~Music()
         g_music = nullptr;
 }
 
+void Music::set_background_decode(bool on) { g_background_decode = on; }
+
 void Music::load_stream(const std::string& path)
 {
     if ((BASS_GetVersion() >> 16) != BASSVERSION)
@@ -128,6 +135,37 @@ void Music::load_stream(const std::string& path)
     if (!music_data)
         FATAL_ERROR(SOURCE, "Failed to read music data from " + path);
 
+    if (g_background_decode) {
+        try {
+            decoding = std::async(std::launch::async, [this, path, size] {
+                DecodeFailure failure;
+                decode_music_data(path, size, &failure);
+                return failure;
+            });
+            return;
+        } catch (const std::system_error&) {
+            // No second thread to be had: decode here.
+        }
+    }
+    DecodeFailure failure;
+    if (!decode_music_data(path, size, &failure))
+        fatal_error(SOURCE, failure.line, failure.message);
+}
+
+void Music::finish_decode()
+{
+    DecodeFailure failure = decoding.get();
+    if (failure.line != 0)
+        fatal_error(SOURCE, failure.line, failure.message);
+}
+
+bool Music::decode_music_data(const std::string& path, int size, DecodeFailure* failure)
+{
+    auto fail = [failure](int line, const std::string& message) {
+        failure->line = line;
+        failure->message = message;
+        return false;
+    };
     playback_stream = BASS_StreamCreateFile(TRUE, music_data, 0, static_cast<QWORD>(size),
                                             BASS_STREAM_PRESCAN | BASS_SAMPLE_LOOP);
     decode_stream = BASS_StreamCreateFile(TRUE, music_data, 0, static_cast<QWORD>(size),
@@ -135,7 +173,7 @@ void Music::load_stream(const std::string& path)
     // The audio layer decodes when it makes a stream: bytes it cannot decode are reported
     // here rather than by the checks on the decoded data below.
     if (!playback_stream || !decode_stream)
-        FATAL_ERROR(SOURCE, "Failed to decode music data from " + path);
+        return fail(__LINE__, "Failed to decode music data from " + path);
     QWORD length = BASS_ChannelGetLength(decode_stream, BASS_POS_BYTE);
 
     BASS_CHANNELINFO info;
@@ -150,34 +188,35 @@ void Music::load_stream(const std::string& path)
     wave_format.nAvgBytesPerSec = wave_format.nBlockAlign * wave_format.nSamplesPerSec;
 
     if (info.chans != 2)
-        FATAL_ERROR(SOURCE, assert_compare_text("info.chans == 2", "info.chans", info.chans, "2", 2));
+        return fail(__LINE__, assert_compare_text("info.chans == 2", "info.chans", info.chans, "2", 2));
     if ((info.flags & BASS_SAMPLE_8BITS) != 0)
-        FATAL_ERROR(SOURCE, assert_compare_text("( info.flags & BASS_SAMPLE_8BITS ) == false",
-                                                "( info.flags & BASS_SAMPLE_8BITS )",
-                                                info.flags & BASS_SAMPLE_8BITS, "false", false));
+        return fail(__LINE__, assert_compare_text("( info.flags & BASS_SAMPLE_8BITS ) == false",
+                                                  "( info.flags & BASS_SAMPLE_8BITS )",
+                                                  info.flags & BASS_SAMPLE_8BITS, "false", false));
 
     num_samples = static_cast<std::uint32_t>(length / 2);
     float_buffer = new (std::nothrow) float[num_samples];
     if (!float_buffer)
-        FATAL_ERROR(SOURCE, null_text("float_buffer"));
+        return fail(__LINE__, null_text("float_buffer"));
     std::uint64_t wanted = static_cast<std::uint64_t>(num_samples) * sizeof(float);
     DWORD c = BASS_ChannelGetData(decode_stream, float_buffer,
                                   static_cast<DWORD>(wanted) | BASS_DATA_FLOAT);
     if (c != wanted)
-        FATAL_ERROR(SOURCE, assert_compare_text("c == num_samples * sizeof(float)", "c", c,
-                                                "num_samples * sizeof(float)", wanted));
+        return fail(__LINE__, assert_compare_text("c == num_samples * sizeof(float)", "c", c,
+                                                  "num_samples * sizeof(float)", wanted));
 
     if (preload_pcm) {
         BASS_ChannelSetPosition(decode_stream, 0, BASS_POS_BYTE);
         u16_buffer = new (std::nothrow) std::int16_t[num_samples];
         if (!u16_buffer)
-            FATAL_ERROR(SOURCE, null_text("u16_buffer"));
+            return fail(__LINE__, null_text("u16_buffer"));
         std::uint64_t wanted16 = static_cast<std::uint64_t>(num_samples) * sizeof(std::int16_t);
         DWORD c16 = BASS_ChannelGetData(decode_stream, u16_buffer, static_cast<DWORD>(wanted16));
         if (c16 != wanted16)
-            FATAL_ERROR(SOURCE, assert_compare_text("c == num_samples * sizeof(u16)", "c", c16,
-                                                    "num_samples * sizeof(u16)", wanted16));
+            return fail(__LINE__, assert_compare_text("c == num_samples * sizeof(u16)", "c", c16,
+                                                      "num_samples * sizeof(u16)", wanted16));
     }
+    return true;
 }
 
 QWORD Music::read_position() { return BASS_ChannelGetPosition(playback_stream, BASS_POS_BYTE); }
@@ -189,6 +228,7 @@ bool Music::write_position(QWORD bytes)
 
 void Music::start()
 {
+    wait_for_decode();
     BASS_ChannelFlags(playback_stream, 0, BASS_SAMPLE_LOOP);
     BASS_ChannelPlay(playback_stream, FALSE);
     if (!is_active())
@@ -198,20 +238,27 @@ void Music::start()
 
 double Music::get_row()
 {
+    wait_for_decode();
     double seconds = BASS_ChannelBytes2Seconds(playback_stream, read_position());
     return seconds * ((bpm / 60.0) * rows_per_beat);
 }
 
 float Music::get_beat()
 {
+    wait_for_decode();
     double seconds = BASS_ChannelBytes2Seconds(playback_stream, read_position());
     return static_cast<float>((bpm * (seconds / 60.0)) + beat_offset);
 }
 
-std::uint64_t Music::get_byte_position() { return read_position(); }
+std::uint64_t Music::get_byte_position()
+{
+    wait_for_decode();
+    return read_position();
+}
 
 void Music::set_row(int row)
 {
+    wait_for_decode();
     double seconds = row / ((bpm / 60.0) * rows_per_beat);
     QWORD bytes = BASS_ChannelSeconds2Bytes(playback_stream, seconds);
     // A little past the row's exact start, so that reading the row back gives this row.
@@ -220,6 +267,7 @@ void Music::set_row(int row)
 
 void Music::set_time(float seconds)
 {
+    wait_for_decode();
     if (seconds < 0.0f)
         seconds = 0.0f;
     write_position(BASS_ChannelSeconds2Bytes(playback_stream, seconds));
@@ -227,11 +275,13 @@ void Music::set_time(float seconds)
 
 void Music::set_byte_position(std::uint32_t position)
 {
+    wait_for_decode();
     write_position(static_cast<QWORD>(position));
 }
 
 void Music::play()
 {
+    wait_for_decode();
     if (!paused)
         return;
     BASS_ChannelPlay(playback_stream, FALSE);
@@ -240,6 +290,7 @@ void Music::play()
 
 void Music::pause()
 {
+    wait_for_decode();
     if (paused)
         return;
     BASS_ChannelPause(playback_stream);
@@ -248,6 +299,7 @@ void Music::pause()
 
 void Music::toggle_pause()
 {
+    wait_for_decode();
     if (paused)
         BASS_ChannelPlay(playback_stream, FALSE);
     else
@@ -255,17 +307,27 @@ void Music::toggle_pause()
     paused = !paused;
 }
 
-bool Music::is_active() { return BASS_ChannelIsActive(playback_stream) == BASS_ACTIVE_PLAYING; }
+bool Music::is_active()
+{
+    wait_for_decode();
+    return BASS_ChannelIsActive(playback_stream) == BASS_ACTIVE_PLAYING;
+}
 
-bool Music::is_running() { return paused ? true : is_active(); }
+bool Music::is_running()
+{
+    wait_for_decode();
+    return paused ? true : is_active();
+}
 
 void Music::set_volume(float volume)
 {
+    wait_for_decode();
     BASS_ChannelSetAttribute(playback_stream, BASS_ATTRIB_VOL, volume);
 }
 
 void Music::update()
 {
+    wait_for_decode();
     int row = static_cast<int>(std::floor(get_row()));
     if (synclink_poll(sync_link, &music_sync_callbacks, row, &playback_stream) != 0)
         synclink_connect(sync_link, SYNC_HOST, editor_port); // retried every frame
@@ -273,6 +335,7 @@ void Music::update()
 
 void Music::get_pcm(float* out, int count)
 {
+    wait_for_decode();
     if (!out)
         FATAL_ERROR(SOURCE, "Invalid buffer");
     if (count <= 0)
@@ -288,6 +351,7 @@ void Music::get_pcm(float* out, int count)
 
 int Music::get_spectrum(float* out)
 {
+    wait_for_decode();
     if (!out)
         FATAL_ERROR(SOURCE, "Invalid buffer");
     // A position the decode stream cannot take (past the end of the track) leaves it where the

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,21 @@ public:
     virtual ~Music();
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
+
+    // Decoding the whole track (and its float copy) takes a good part of start-up. With
+    // background decoding on, load_stream reads the music's bytes and hands their decoding to a
+    // second thread, so that the caller goes on loading meanwhile. Off by default: the streams,
+    // format and buffers are then ready when load_stream returns. Process-wide; set before the
+    // Music is made.
+    static void set_background_decode(bool on);
+    // Waits for a decoding started in the background; where it failed, makes its fatal report
+    // here, on the calling thread. Every operation on the playback or the buffers below waits
+    // for it first; the public streams, format and buffers may be read directly only after it.
+    void wait_for_decode()
+    {
+        if (decoding.valid())
+            finish_decode();
+    }
 
     // Playback and clock.
     void load_stream(const std::string& path);
@@ -110,6 +126,21 @@ protected:
 private:
     // Releases note_data (defined with the note queries, where NoteData is complete).
     void free_note_data();
+
+    // A fatal report that the decoding would make: its line and message.
+    struct DecodeFailure {
+        int line = 0;
+        std::string message;
+    };
+    // The decoding part of load_stream: the two streams, the format and the buffers made from
+    // the size bytes of music_data. Touches nothing outside this object and the audio layer and
+    // reports nothing: false with the failure to report.
+    bool decode_music_data(const std::string& path, int size, DecodeFailure* failure);
+    void finish_decode();
+
+    // The decoding running in the background; invalid when there is none to wait for. Its
+    // destructor waits for the thread.
+    std::future<DecodeFailure> decoding;
 };
 
 // The one Music object, set once its music is loaded, cleared when it goes.

@@ -12,6 +12,7 @@
 #include "support/flat_scene_fixture.h"
 #include "support/gl_fixture.h"
 #include "support/temp_dir.h"
+#include "util/fbo/fbo.h"
 #include "util/frametimer/frametimer.h"
 
 namespace {
@@ -164,6 +165,30 @@ TEST_F(SkyboxWeirdnessTest, EveryPixelOfAFrameIsSkyEvenAtTheSeams)
         glClear(GL_COLOR_BUFFER_BIT);
         frame(f.beat, f.seconds);
         const std::vector<unsigned char> picture = read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+        int dark = 0;
+        for (size_t i = 0; i < picture.size(); i += 4)
+            if (picture[i] + picture[i + 1] + picture[i + 2] < 200) ++dark;
+        EXPECT_EQ(dark, 0);
+    }
+}
+
+// As the show draws it: a 16:9 picture in a frame-buffer object, the sky edge to edge.
+TEST_F(SkyboxWeirdnessTest, AShowSizedFrameIsSkyEdgeToEdge)
+{
+    const int width = 640, height = 359;
+    scene->set_aspect(16.0f / 9.0f);
+    FBO target(width, height, FBO_TYPE_COLOR);
+    for (float beat : {4.712f, 1.571f, 7.0f}) {
+        SCOPED_TRACE(beat);
+        g_now += 100000;
+        FrameTimer::tick();
+        music->set_beat(beat);
+        target.push(true);
+        scene->reset_gl_state();
+        scene->reshape(width, height);
+        scene->render();
+        const std::vector<unsigned char> picture = read_rgba(0, 0, width, height);
+        target.pop();
         int dark = 0;
         for (size_t i = 0; i < picture.size(); i += 4)
             if (picture[i] + picture[i + 1] + picture[i + 2] < 200) ++dark;

@@ -100,15 +100,15 @@ protected:
         GlTest::TearDown();
     }
 
-    // Two seconds of a 1 kHz tone (bin 46, band 9) at half scale; the angle track is empty
-    // (its default) unless given.
-    void start(const float* angle = nullptr)
+    // Two seconds of a 1 kHz tone (bin 46, band 9) at half scale, in the left channel a tone
+    // of its own frequency when given; the angle track is empty (its default) unless given.
+    void start(const float* angle = nullptr, double left_frequency = 1000.0)
     {
         if (angle)
             folder.write_constant("sbAngle", *angle);
         else
             folder.write_track("sbAngle", {});
-        const std::string path = folder.write_music(make_sine_signal(88200, 44100, {1000.0, 1000.0}, {0.5, 0.5}));
+        const std::string path = folder.write_music(make_sine_signal(88200, 44100, {left_frequency, 1000.0}, {0.5, 0.5}));
         scene.reset();
         music.reset(); // one music at a time: the audio device is opened once
         music.reset(new SteppedMusic(path.c_str(), 60.0f, 0.0f, false, 0));
@@ -352,11 +352,12 @@ TEST_F(SpectrumBoxesStack, NoCubeForZeroOneGreyCubeForALittleAndFiftyTwoAtMost)
 
 } // namespace
 
-// A frame as the show draws it: into a frame-buffer object of a 16:9 picture.
-// Disabled: in a 16:9 frame the landscape still shows almost black (under investigation).
-TEST_F(SpectrumBoxesTest, DISABLED_AShowSizedFrameShowsTheLitLandscape)
+// A frame as the show draws it: into a frame-buffer object of a 16:9 picture. The light
+// follows the five lowest bands, so the music has a bass tone (86 Hz, bin 4, band 3) besides
+// the 1 kHz one; a tone of 1 kHz alone leaves the landscape in the dark.
+TEST_F(SpectrumBoxesTest, AShowSizedFrameShowsTheLitLandscape)
 {
-    start();
+    start(nullptr, 44100.0 / 2048.0 * 4.0);
     scene->set_aspect(16.0f / 9.0f);
     FBO target(640, 359, FBO_TYPE_COLOR);
     set_beat(1.0);

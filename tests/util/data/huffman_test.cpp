@@ -142,6 +142,18 @@ TEST(HuffmanCoder, RoundTripsOfRandomAndStructuredBuffers)
     for (int k = 0; k < 5; ++k) wide.insert(wide.end(), std::size_t{300} << k, static_cast<unsigned char>(251 + k));
     std::shuffle(wide.begin(), wide.end(), random);
     inputs.push_back(wide);
+    // Mostly 8-bit codes, as in nearly incompressible data, with 7- and 9-bit codes among them
+    // and rare codes of 13 bits and more: every kind of code ends a run of 8-bit codes.
+    Bytes mostly_eight;
+    for (int symbol = 0; symbol < 240; ++symbol) {
+        std::size_t copies = symbol < 8 ? 1600 : symbol >= 232 ? 400 : 800;
+        mostly_eight.insert(mostly_eight.end(), copies, static_cast<unsigned char>(symbol));
+    }
+    for (int symbol = 240; symbol < 256; ++symbol) {
+        mostly_eight.insert(mostly_eight.end(), static_cast<std::size_t>(symbol - 239), static_cast<unsigned char>(symbol));
+    }
+    std::shuffle(mostly_eight.begin(), mostly_eight.end(), random);
+    inputs.push_back(mostly_eight);
     Bytes ramp(70000);
     for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<unsigned char>(i * i >> 7);
     inputs.push_back(ramp);
@@ -214,6 +226,22 @@ TEST(HuffmanCoder, DamagedStreamsAreRefusedOrRunOutSafely)
     EXPECT_FALSE(second.decode_bitwise(out.data(), &walked_size, short_bits.data(), short_bits.size()));
     EXPECT_EQ(fast_size, walked_size);
     EXPECT_LT(fast_size, 11u);
+
+    // Nearly incompressible data cut off halfway through its code bits: the decoders stop at
+    // the same byte with the same bytes before it.
+    std::mt19937 random(7);
+    Bytes noise(4096);
+    for (unsigned char& b : noise) b = static_cast<unsigned char>(random());
+    Bytes cut = encode(noise);
+    cut.resize(cut.size() - noise.size() / 2);
+    ASSERT_TRUE(HuffmanCoder::check_stream(cut.data(), cut.size(), nullptr));
+    Bytes fast(noise.size()), walked(noise.size());
+    EXPECT_FALSE(first.decode(fast.data(), &fast_size, cut.data(), cut.size()));
+    EXPECT_FALSE(second.decode_bitwise(walked.data(), &walked_size, cut.data(), cut.size()));
+    EXPECT_EQ(fast_size, walked_size);
+    EXPECT_LT(fast_size, noise.size());
+    EXPECT_TRUE(std::equal(fast.begin(), fast.begin() + fast_size, noise.begin()));
+    EXPECT_TRUE(std::equal(walked.begin(), walked.begin() + walked_size, noise.begin()));
 }
 
 TEST(HuffmanCoder, EmptyResultsNeedNoRoom)

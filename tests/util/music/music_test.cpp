@@ -133,8 +133,51 @@ TEST(Music, RefusesFormatsItCannotPlay)
         {missing_path, "Failed to read music data from " + missing_path},
         {broken_path, "Failed to decode music data from " + broken_path},
     };
-    for (const Case& c : cases)
-        expect_music_fatal([&c] { Music music(c.path.c_str(), 145.0f, 0.0f, false, 0); }, c.message);
+    // Decoded on a second thread, the same reports come from the thread that waits for it.
+    for (bool background : {false, true}) {
+        for (const Case& c : cases) {
+            expect_music_fatal(
+                [&c, background] {
+                    Music::set_background_decode(background);
+                    Music music(c.path.c_str(), 145.0f, 0.0f, false, 0);
+                    music.wait_for_decode();
+                },
+                c.message);
+        }
+    }
+}
+
+TEST(Music, DecodedOnASecondThreadItIsTheSameMusic)
+{
+    TempDir dir;
+    std::string path = write_fixture(dir, "a.mp3", encode_mp3(stereo_signal()));
+    std::vector<float> floats;
+    std::vector<std::int16_t> pcm;
+    WAVEFORMATEX format;
+    {
+        Music music(path.c_str(), 145.0f, 0.0f, true, 0);
+        floats.assign(music.float_buffer, music.float_buffer + music.num_samples);
+        pcm.assign(music.u16_buffer, music.u16_buffer + music.num_samples);
+        format = music.wave_format;
+    }
+    struct BackgroundDecode {
+        BackgroundDecode() { Music::set_background_decode(true); }
+        ~BackgroundDecode() { Music::set_background_decode(false); }
+    } background;
+    {
+        Music music(path.c_str(), 145.0f, 0.0f, true, 0);
+        // The first use of the playback waits for the decoding: the track's first samples.
+        std::vector<float> window(1024);
+        music.get_pcm(window.data(), 1024);
+        EXPECT_EQ(std::memcmp(window.data(), floats.data(), 1024 * sizeof(float)), 0);
+        ASSERT_EQ(music.num_samples, floats.size());
+        EXPECT_EQ(std::memcmp(music.float_buffer, floats.data(), floats.size() * sizeof(float)), 0);
+        EXPECT_EQ(std::memcmp(music.u16_buffer, pcm.data(), pcm.size() * sizeof(std::int16_t)), 0);
+        EXPECT_EQ(std::memcmp(&music.wave_format, &format, sizeof format), 0);
+        EXPECT_DOUBLE_EQ(music.get_row(), 0.0);
+    }
+    // A music that goes before anything waited for its decoding waits in its destructor.
+    Music unused(path.c_str(), 145.0f, 0.0f, false, 0);
 }
 
 TEST(Music, ClockInRowsAndBeats)
