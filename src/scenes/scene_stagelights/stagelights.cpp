@@ -41,9 +41,9 @@ const BeamGroup GROUPS[StageLights::GROUP_COUNT] = {
 
 const float BEAM_DEPTH = -20.0f;
 
-// The smoke and the beams are drawn over the picture at their own size, so only their full
-// levels are ever read: a filter without mipmaps spares the rebuild of the lower levels of
-// both float pictures that each pass would otherwise end with.
+// The beams are drawn over the picture at their own size, so only the full level is ever
+// read: a filter without mipmaps spares the rebuild of the lower levels of the float picture
+// that each pass would otherwise end with.
 void sample_full_level_only(FBO* buffer)
 {
     buffer->bind_texture(0, 0);
@@ -59,7 +59,6 @@ StageLights::~StageLights()
     delete program;
     delete stage;
     delete lights_buffer;
-    delete smoke_buffer;
     delete smoke;
 }
 
@@ -67,9 +66,7 @@ void StageLights::init()
 {
     smoke = new Effects::Fire();
     smoke->set_mode(Effects::Fire::MODE_SMOKE);
-    smoke_buffer = new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_FLOAT);
     lights_buffer = new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_FLOAT);
-    sample_full_level_only(smoke_buffer);
     sample_full_level_only(lights_buffer);
     stage = new Texture("data/common/images/stage_mod.jpg", false, false);
     program = new ShaderProgram("data/scenes/stagelights/stagelights.vert",
@@ -81,9 +78,7 @@ void StageLights::init()
 void StageLights::reshape(int w, int h)
 {
     Scene::reshape(w, h);
-    smoke_buffer->resize(w, h);
     lights_buffer->resize(w, h);
-    sample_full_level_only(smoke_buffer);
     sample_full_level_only(lights_buffer);
 }
 
@@ -110,9 +105,10 @@ void StageLights::render()
 {
     const float t = music->get_beat();
 
-    smoke_buffer->push(true);
-    smoke->render(t);
-    smoke_buffer->pop();
+    // The smoke's new picture is read where the feedback left it. Copied into a buffer of the
+    // scene's size, untinted and opaque, it would hold the very values the program reads from
+    // it here, at the cost of a clear and a pass over two full-size float pictures.
+    smoke->step(t);
 
     lights_buffer->push(true);
     draw_lights();
@@ -124,7 +120,7 @@ void StageLights::render()
     program->set_uniform_1i("texStage", 2);
     stage->bind(2);
     lights_buffer->bind_texture(0, 1);
-    smoke_buffer->draw();
+    smoke->get_buffer(smoke->get_current())->draw();
     Texture::unbind(2);
     Texture::unbind(1);
     Texture::unbind(0);

@@ -50,7 +50,6 @@ public:
 private:
     Effects::Fire* smoke = nullptr;
     Camera camera;
-    FBO* smoke_buffer = nullptr;
     FBO* lights_buffer = nullptr;
     Texture* stage = nullptr;
     ShaderProgram* program = nullptr;
