@@ -104,6 +104,12 @@ float MusicTunnel::block_scale(float blocky)
     return base * base * base;
 }
 
+bool MusicTunnel::pixelation_is_copy(float blocks_x, float blocks_y, const FBO& tunnel)
+{
+    return blocks_x == static_cast<float>(tunnel.get_width()) &&
+           blocks_y == static_cast<float>(tunnel.get_height());
+}
+
 void MusicTunnel::init()
 {
     const int count = music->get_track_count();
@@ -164,17 +170,21 @@ void MusicTunnel::render()
     // Pixelation into the second buffer, which then fills the scene's target.
     shader_bank->bind(PIXELATE_SLOT);
     const float k = block_scale(music->get_sync_value("mtBlocky"));
-    shader_bank->get_shader(PIXELATE_SLOT)
-        ->set_uniform_2f("blocks", static_cast<float>(width) * k, static_cast<float>(height) * k);
+    const float blocks_x = static_cast<float>(width) * k, blocks_y = static_cast<float>(height) * k;
+    shader_bank->get_shader(PIXELATE_SLOT)->set_uniform_2f("blocks", blocks_x, blocks_y);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    buffers[1]->push(true);
-    buffers[0]->draw();
-    buffers[1]->pop();
+    FBO* pixelated = buffers[0];
+    if (!pixelation_is_copy(blocks_x, blocks_y, *buffers[0])) {
+        pixelated = buffers[1];
+        pixelated->push(true);
+        buffers[0]->draw();
+        pixelated->pop();
+    }
     ShaderProgram::unbind();
-    buffers[1]->draw();
+    pixelated->draw();
 
     const float displace = music->get_sync_value("mtRadblurDisplace");
-    blur->set_texture(buffers[1]->get_texture(0));
+    blur->set_texture(pixelated->get_texture(0));
     blur->set_origin(0.5f + displace * std::sin(beat), 0.5f + displace * std::cos(beat));
     blur->set_intensity(music->get_sync_value("mtRadblurIntensity"));
     blur->render(beat);

@@ -65,6 +65,10 @@ public:
                                  const std::vector<float>& levels, float ambient);
     // The share of the scene's size that the pixelation keeps as blocks: (1 - 0.85 b)^3.
     static float block_scale(float blocky);
+    // Whether pixelating the tunnel into blocks of that many cells comes out as the tunnel
+    // itself: one cell a texel, each shown at its centre. The copy is then left out and the
+    // tunnel shown and blurred as it is.
+    static bool pixelation_is_copy(float blocks_x, float blocks_y, const FBO& tunnel);
     // Palette colour of the record at that position.
     static Vector3 palette_colour(int position);
 

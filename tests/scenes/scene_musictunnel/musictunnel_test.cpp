@@ -8,6 +8,7 @@
 
 #include "platform/runtime/crt_random.h"
 #include "support/flat_scene_fixture.h"
+#include "util/fbo/fbo.h"
 #include "util/helpers/helpers.h"
 #include "scenes/note_tracks.h"
 
@@ -193,6 +194,44 @@ TEST_F(MusicTunnelTest, TheBlockinessTrackSetsThePixelationBlocks)
         EXPECT_NEAR(blocks[0], WINDOW_WIDTH * c.share, 1e-3f);
         EXPECT_NEAR(blocks[1], WINDOW_HEIGHT * c.share, 1e-3f);
     }
+}
+
+// Without blockiness the pixelation is left out and the tunnel itself shown and blurred: that
+// holds only while the pass would copy it texel for texel, here checked on the driver.
+TEST_F(MusicTunnelTest, PixelatingIntoOneCellATexelCopiesTheTunnel)
+{
+    start_scene({{"mtAmbient", 0.6f}, {"mtDisplaceRand", 0.01f}});
+    frame(1.5f);
+    FBO* tunnel_buffer = tunnel().get_buffer(0);
+    FBO* copy = tunnel().get_buffer(1);
+    const int w = tunnel_buffer->get_width(), h = tunnel_buffer->get_height();
+    ASSERT_EQ(w, WINDOW_WIDTH);
+    ASSERT_EQ(h, WINDOW_HEIGHT);
+    const float fw = static_cast<float>(w), fh = static_cast<float>(h);
+    EXPECT_TRUE(MusicTunnel::pixelation_is_copy(fw, fh, *tunnel_buffer));
+    for (const auto& blocks : {std::make_pair(fw * 0.99f, fh), std::make_pair(fw, fh * 0.5f),
+                               std::make_pair(fw + 1.0f, fh), std::make_pair(1.0f, 1.0f)})
+        EXPECT_FALSE(MusicTunnel::pixelation_is_copy(blocks.first, blocks.second, *tunnel_buffer))
+            << blocks.first << " x " << blocks.second;
+
+    bank->bind(2);
+    bank->get_shader(2)->set_uniform_2f("blocks", fw, fh);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    copy->push(true);
+    tunnel_buffer->draw();
+    copy->pop();
+    ShaderProgram::unbind();
+
+    auto texels = [&](FBO* buffer) {
+        std::vector<unsigned char> rgba(static_cast<size_t>(w * h * 4));
+        buffer->push(false);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        buffer->pop();
+        return rgba;
+    };
+    const std::vector<unsigned char> shown = texels(tunnel_buffer);
+    EXPECT_GT(std::count_if(shown.begin(), shown.end(), [](unsigned char v) { return v > 0; }), 100);
+    EXPECT_EQ(texels(copy), shown);
 }
 
 TEST_F(MusicTunnelTest, TwoFramesAtOneBeatAreIdentical)
