@@ -143,6 +143,13 @@ void PicturePuzzle::draw_glow(float beat)
     const PuzzleGlow glow = select_puzzle_glow(beeps, beat, cube_nodes.size());
     glow_box = GlowBox();
 
+    // Drawn over a target of its own size, the blur reads the glow at one texel a pixel, from
+    // the full level alone: the lower levels that popping the buffer would rebuild are then
+    // left as they are, and the buffer's own filter comes back once the blur has run.
+    GLint target_size[4];
+    glGetIntegerv(GL_VIEWPORT, target_size);
+    const bool one_texel_a_pixel = target_size[2] == fbo->get_width() && target_size[3] == fbo->get_height();
+    GLint own_min_filter = GL_LINEAR;
     if (!glow.cubes.empty() && glow.intensity > 0.0f) {
         fbo->push(true);
         shader_bank->bind(GLOW_PROGRAM);
@@ -160,6 +167,12 @@ void PicturePuzzle::draw_glow(float beat)
             Prefabs::draw_cube(CUBE_SIZE, false);
             glPopMatrix();
             extend_glow_bounds(bounds, projection, view, cube_nodes[cube]->transform.get_ptr(), CUBE_SIZE);
+        }
+        if (one_texel_a_pixel) {
+            // Popping binds the buffer's texture on unit 0 all the same.
+            fbo->bind_texture(0, 0);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &own_min_filter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         }
         fbo->pop();
 
@@ -190,4 +203,5 @@ void PicturePuzzle::draw_glow(float beat)
     glScissor(box.x, box.y, box.width, box.height);
     fbo->draw();
     glPopAttrib();
+    if (one_texel_a_pixel) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, own_min_filter);
 }

@@ -199,8 +199,18 @@ TEST_F(PicturePuzzleTest, TheBeeperMakesCubesGlowOnlyWhileItSounds)
     const std::vector<unsigned char> quiet = window();
     EXPECT_EQ(scene->get_glow_box().width, 0);
 
+    auto min_filter = [&] {
+        GLint filter = 0;
+        shared_fbo->bind_texture(0, 0);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        return filter;
+    };
+    const GLint own_filter = min_filter();
     frame(GLOWING);
     EXPECT_GT(glow_pixels(), 0);
+    // The glow was read at its own size without its lower levels; the buffer's filter is back.
+    EXPECT_EQ(min_filter(), own_filter);
+    EXPECT_EQ(own_filter, GL_LINEAR_MIPMAP_LINEAR);
     const std::vector<unsigned char> glowing = window();
     // The blur was drawn only inside a box around the glowing cubes: the same blur over the
     // whole window is black outside it.
