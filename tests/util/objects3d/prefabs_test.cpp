@@ -237,3 +237,41 @@ TEST_F(PrefabsTest, DrawnCubesScaleAndShowTheirFrontFacesFromEverySide)
         }
     });
 }
+
+TEST_F(PrefabsTest, CubeArraysDrawTheImmediateCubeCornerForCorner)
+{
+    // Feedback gives each polygon's window corners in drawing order: the arrays must give the
+    // same polygons, from the same corners, with the same normals lighting them.
+    const auto feedback = [](const std::function<void()>& draw) {
+        std::vector<GLfloat> buffer(4096);
+        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR, buffer.data());
+        glRenderMode(GL_FEEDBACK);
+        draw();
+        const GLint used = glRenderMode(GL_RENDER);
+        buffer.resize(used > 0 ? static_cast<size_t>(used) : 0);
+        return buffer;
+    };
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLoadIdentity();
+    gluLookAt(3, 2, 4, 0, 0, 0, 0, 1, 0);
+    for (double edge : {1.0, 2.0, 0.3}) {
+        GLfloat corners[Prefabs::IMMEDIATE_CUBE_CORNERS * 3];
+        GLfloat normals[Prefabs::IMMEDIATE_CUBE_CORNERS * 3];
+        Prefabs::immediate_cube_arrays(edge, corners, normals);
+        const std::vector<GLfloat> immediate = feedback([edge] { Prefabs::draw_cube_immediate(edge); });
+        const std::vector<GLfloat> arrays = feedback([&] {
+            glEnableClientState(GL_VERTEX_ARRAY);
+            glEnableClientState(GL_NORMAL_ARRAY);
+            glVertexPointer(3, GL_FLOAT, 0, corners);
+            glNormalPointer(GL_FLOAT, 0, normals);
+            glDrawArrays(GL_QUADS, 0, Prefabs::IMMEDIATE_CUBE_CORNERS);
+            glDisableClientState(GL_VERTEX_ARRAY);
+            glDisableClientState(GL_NORMAL_ARRAY);
+        });
+        ASSERT_FALSE(immediate.empty()) << "edge " << edge;
+        EXPECT_EQ(arrays, immediate) << "edge " << edge;
+    }
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+}
