@@ -30,10 +30,6 @@ const float BEND_PER_ROW = 3.75f;
 
 void grey() { glColor4f(0.1f, 0.1f, 0.1f, 1.0f); }
 
-const GLsizeiptr CUBE_ARRAY_BYTES = Prefabs::IMMEDIATE_CUBE_CORNERS * 3 * sizeof(GLfloat);
-
-void draw_cube() { glDrawArrays(GL_QUADS, 0, Prefabs::IMMEDIATE_CUBE_CORNERS); }
-
 } // namespace
 
 SpectrumBoxes::SpectrumBoxes() = default;
@@ -86,18 +82,6 @@ void SpectrumBoxes::init()
     gl_caps.depth_test = true;
     gl_caps.depth_func = GL_LESS;
 
-    if (cube_buffer == 0) {
-        GLfloat corners[Prefabs::IMMEDIATE_CUBE_CORNERS * 3];
-        GLfloat normals[Prefabs::IMMEDIATE_CUBE_CORNERS * 3];
-        Prefabs::immediate_cube_arrays(CUBE_EDGE, corners, normals);
-        glGenBuffers(1, &cube_buffer);
-        glBindBuffer(GL_ARRAY_BUFFER, cube_buffer);
-        glBufferData(GL_ARRAY_BUFFER, 2 * CUBE_ARRAY_BYTES, nullptr, GL_STATIC_DRAW);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, CUBE_ARRAY_BYTES, corners);
-        glBufferSubData(GL_ARRAY_BUFFER, CUBE_ARRAY_BYTES, CUBE_ARRAY_BYTES, normals);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-    }
-
     spectrum.assign(SPECTRUM_SIZE, 0.0f);
     history.assign(static_cast<size_t>(HISTORY_ROWS) * BANDS, 0.0f);
     last_step_time = 0.0f;
@@ -107,8 +91,6 @@ void SpectrumBoxes::init()
 
 void SpectrumBoxes::release()
 {
-    if (cube_buffer != 0) glDeleteBuffers(1, &cube_buffer);
-    cube_buffer = 0;
     std::vector<float>().swap(history);
     std::vector<float>().swap(spectrum);
 }
@@ -176,7 +158,7 @@ void SpectrumBoxes::draw_stack(float value)
             grey();
         else
             glColor4f(level, 2.0f * level, 1.0f, 1.0f);
-        draw_cube();
+        Prefabs::draw_cube_immediate(CUBE_EDGE);
         glTranslatef(0.0f, CUBE_PITCH, 0.0f);
     }
 }
@@ -210,15 +192,7 @@ void SpectrumBoxes::render()
     glLightf(GL_LIGHT0, GL_LINEAR_ATTENUATION, 0.0f);
     glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.00045f);
 
-    glBindBuffer(GL_ARRAY_BUFFER, cube_buffer);
-    glVertexPointer(3, GL_FLOAT, 0, nullptr);
-    glNormalPointer(GL_FLOAT, 0, reinterpret_cast<const void*>(CUBE_ARRAY_BYTES));
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
     draw_landscape(a);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
 }
 
 void SpectrumBoxes::draw_landscape(float angle)
@@ -236,7 +210,7 @@ void SpectrumBoxes::draw_landscape(float angle)
         if (r < 0) {
             grey();
             for (int band = 0; band < BANDS; ++band) {
-                draw_cube();
+                Prefabs::draw_cube_immediate(CUBE_EDGE);
                 glTranslatef(CUBE_PITCH, 0.0f, 0.0f);
             }
         } else {

@@ -6,7 +6,6 @@
 // of the lowest five bands.
 #pragma once
 
-#include <GL/glew.h>
 #include <vector>
 
 #include "scenes/scene/scene.h"
@@ -43,8 +42,7 @@ public:
     // Cubes in the stack of a band value: one per 0.05 started above zero, at most 52.
     static int stack_height(float value);
     // The stack of a band value upwards from the current origin: the bottom cube grey, the
-    // ones above from blue towards white as they get higher. Each cube is drawn from the
-    // vertex and normal arrays, which must hold Prefabs::immediate_cube_arrays of edge 2.
+    // ones above from blue towards white as they get higher.
     static void draw_stack(float value);
     // The loudness of the five lowest bands against the loudest seen, which it raises first.
     static float light_level(const float* spectrum);
@@ -67,9 +65,6 @@ private:
     float last_step_time = 0.0f;
     float now = 0.0f;
     float pending = 0.0f;
-    // The cube's corners and normals in a buffer object: the landscape draws thousands of
-    // cubes a frame, and each drawn from the buffer spares passing its corners one by one.
-    GLuint cube_buffer = 0;
 
     void draw_landscape(float angle);
 };

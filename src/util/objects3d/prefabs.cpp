@@ -162,25 +162,6 @@ void draw_cube_immediate(double edge)
     glEnd();
 }
 
-void immediate_cube_arrays(double edge, GLfloat corners[IMMEDIATE_CUBE_CORNERS * 3],
-                           GLfloat normals[IMMEDIATE_CUBE_CORNERS * 3])
-{
-    const double h = edge / 2.0;
-    int i = 0;
-    for (const ImmediateFace& face : IMMEDIATE_FACES) {
-        for (const auto& c : face.corners) {
-            // Rounded to float as GL rounds the double corners draw_cube_immediate passes.
-            corners[i] = static_cast<GLfloat>(c[0] * h);
-            corners[i + 1] = static_cast<GLfloat>(c[1] * h);
-            corners[i + 2] = static_cast<GLfloat>(c[2] * h);
-            normals[i] = static_cast<GLfloat>(face.nx);
-            normals[i + 1] = static_cast<GLfloat>(face.ny);
-            normals[i + 2] = static_cast<GLfloat>(face.nz);
-            i += 3;
-        }
-    }
-}
-
 GLuint cube_list(bool inverted) { return cube_lists[inverted ? 1 : 0]; }
 
 } // namespace Prefabs

@@ -26,11 +26,6 @@ Mesh* plane_mesh(float width, float depth, float repeat);
 void draw_cube(float edge, bool inverted);
 // An untextured cube of edge s centred at the origin, normals outward.
 void draw_cube_immediate(double edge);
-// The same cube as arrays for glDrawArrays (GL_QUADS): its corners and a normal at each,
-// in the order draw_cube_immediate gives them, so both draw the very same pixels.
-constexpr int IMMEDIATE_CUBE_CORNERS = 24;
-void immediate_cube_arrays(double edge, GLfloat corners[IMMEDIATE_CUBE_CORNERS * 3],
-                           GLfloat normals[IMMEDIATE_CUBE_CORNERS * 3]);
 
 // The display list of one flag; 0 until the first draw_cube with it.
 GLuint cube_list(bool inverted);

@@ -313,22 +313,12 @@ protected:
 
 TEST_F(SpectrumBoxesStack, NoCubeForZeroOneGreyCubeForALittleAndFiftyTwoAtMost)
 {
-    // The stacks draw the cube from the vertex and normal arrays, as the scene sets them.
-    GLfloat corners[Prefabs::IMMEDIATE_CUBE_CORNERS * 3];
-    GLfloat normals[Prefabs::IMMEDIATE_CUBE_CORNERS * 3];
-    Prefabs::immediate_cube_arrays(2.0, corners, normals);
-    glVertexPointer(3, GL_FLOAT, 0, corners);
-    glNormalPointer(GL_FLOAT, 0, normals);
     // Each pass starts from the same origin: a stack leaves the matrix on top of itself.
     const auto stack = [](float value) {
         return [value] {
-            glEnableClientState(GL_VERTEX_ARRAY);
-            glEnableClientState(GL_NORMAL_ARRAY);
             glPushMatrix();
             SpectrumBoxes::draw_stack(value);
             glPopMatrix();
-            glDisableClientState(GL_VERTEX_ARRAY);
-            glDisableClientState(GL_NORMAL_ARRAY);
         };
     };
     const size_t per_cube = feedback([] { Prefabs::draw_cube_immediate(2.0); }).size();
