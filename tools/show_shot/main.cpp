@@ -10,6 +10,7 @@
 // PNG of them.
 #include <GL/glew.h>
 #include <SDL/SDL.h>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "show_setup/show_setup.h"
+#include "util/frametimer/frametimer.h"
 
 namespace {
 
@@ -36,6 +38,25 @@ bool write_ppm(const std::string& path, int width, int height)
     return std::fclose(file) == 0;
 }
 
+// The frame timer runs on the shots' own clock, 30 frames a second, so that what moves with
+// the frame time (a camera turning by itself) is drawn the same in every run. Each reading
+// moves it on by one tick, so the timer never waits for it.
+const std::int64_t TICKS_PER_SECOND = 30000;
+const std::int64_t TICKS_PER_FRAME = TICKS_PER_SECOND / 30;
+std::int64_t g_shot_ticks = 0;
+
+int shot_counter(LARGE_INTEGER* value)
+{
+    value->QuadPart = ++g_shot_ticks;
+    return 1;
+}
+
+int shot_frequency(LARGE_INTEGER* value)
+{
+    value->QuadPart = TICKS_PER_SECOND;
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -52,6 +73,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    FrameTimer::set_clock(shot_counter, shot_frequency);
     if (!ShowSetup::open_window("show_shot", width, height)) return 1;
     std::unique_ptr<SceneManager> manager = ShowSetup::open_show(argv[1], width, height);
 
@@ -60,6 +82,7 @@ int main(int argc, char** argv)
         for (int f = 15; f >= 0; --f) {
             float seconds = beat * 60.0f / ShowSetup::BPM - static_cast<float>(f) / 30.0f;
             manager->get_music()->set_time(seconds < 0.0f ? 0.0f : seconds);
+            g_shot_ticks += TICKS_PER_FRAME;
             manager->render_frame();
         }
         const std::string path = prefix + "-" + argv[i] + ".ppm";
