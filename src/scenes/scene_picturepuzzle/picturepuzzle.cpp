@@ -150,6 +150,7 @@ void PicturePuzzle::draw_glow(float beat)
     glGetIntegerv(GL_VIEWPORT, target_size);
     const bool one_texel_a_pixel = target_size[2] == fbo->get_width() && target_size[3] == fbo->get_height();
     GLint own_min_filter = GL_LINEAR;
+    bool levels_left_out = false;
     if (!glow.cubes.empty() && glow.intensity > 0.0f) {
         fbo->push(true);
         shader_bank->bind(GLOW_PROGRAM);
@@ -173,6 +174,7 @@ void PicturePuzzle::draw_glow(float beat)
             fbo->bind_texture(0, 0);
             glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &own_min_filter);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            levels_left_out = true;
         }
         fbo->pop();
 
@@ -186,8 +188,16 @@ void PicturePuzzle::draw_glow(float beat)
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     shader_bank->bind(BLUR_PROGRAM);
-    if (glow_box.width <= 0 || glow_box.height <= 0) return;
+    if (glow_box.width > 0 && glow_box.height > 0) draw_blurred_glow();
+    if (levels_left_out) {
+        // Where the texture is bound afterwards, as after the blur or the pop.
+        fbo->bind_texture(0, 0);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, own_min_filter);
+    }
+}
 
+void PicturePuzzle::draw_blurred_glow()
+{
     glPushAttrib(GL_SCISSOR_BIT);
     GlowBox box = glow_box;
     if (glIsEnabled(GL_SCISSOR_TEST)) {
@@ -203,5 +213,4 @@ void PicturePuzzle::draw_glow(float beat)
     glScissor(box.x, box.y, box.width, box.height);
     fbo->draw();
     glPopAttrib();
-    if (one_texel_a_pixel) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, own_min_filter);
 }

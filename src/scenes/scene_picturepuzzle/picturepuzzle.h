@@ -66,4 +66,6 @@ private:
 
     void place_cubes(float progress);
     void draw_glow(float beat);
+    // The blur of the glow added over the glow box, inside any scissor box already set.
+    void draw_blurred_glow();
 };
