@@ -21,6 +21,20 @@ void fullscreen_setup(const Vector4& colour)
     glEnable(GL_COLOR_MATERIAL);
 }
 
+namespace {
+
+void unit_square()
+{
+    glBegin(GL_QUADS);
+    glVertex2f(0.0f, 0.0f);
+    glVertex2f(1.0f, 0.0f);
+    glVertex2f(1.0f, 1.0f);
+    glVertex2f(0.0f, 1.0f);
+    glEnd();
+}
+
+} // namespace
+
 void fullscreen_quad()
 {
     glMatrixMode(GL_MODELVIEW);
@@ -30,12 +44,7 @@ void fullscreen_quad()
     glPushMatrix();
     glLoadIdentity();
     gluOrtho2D(0.0, 1.0, 0.0, 1.0);
-    glBegin(GL_QUADS);
-    glVertex2f(0.0f, 0.0f);
-    glVertex2f(1.0f, 0.0f);
-    glVertex2f(1.0f, 1.0f);
-    glVertex2f(0.0f, 1.0f);
-    glEnd();
+    unit_square();
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
@@ -48,12 +57,7 @@ void overlay_quad()
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluOrtho2D(0.0, 1.0, 0.0, 1.0);
-    glBegin(GL_QUADS);
-    glVertex2f(0.0f, 0.0f);
-    glVertex2f(1.0f, 0.0f);
-    glVertex2f(1.0f, 1.0f);
-    glVertex2f(0.0f, 1.0f);
-    glEnd();
+    unit_square();
     glMatrixMode(GL_MODELVIEW);
 }
 
