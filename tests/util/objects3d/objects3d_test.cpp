@@ -182,6 +182,15 @@ protected:
         renderer.set_shader(slot, probes[slot].get());
     }
 
+    // A renderer of its own for one case of a table, looking through the fixture's camera at
+    // the whole window.
+    void set_up_local(Objects3D& local)
+    {
+        local.cameras.push_back(&camera);
+        local.set_camera(0);
+        local.set_viewport(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
+    }
+
     Node3D* add(Mesh* mesh, Material* material, Node3D* parent = nullptr)
     {
         return renderer.add_geom_object(mesh, material) != nullptr
@@ -305,9 +314,7 @@ TEST_F(Objects3DTest, TranslucentObjectsDrawWithoutDepthWrites)
     } cases[] = {{0.5f, false}, {0.989f, false}, {0.99f, true}, {1.0f, true}};
     for (const auto& c : cases) {
         Objects3D local;
-        local.cameras.push_back(&camera);
-        local.set_camera(0);
-        local.set_viewport(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
+        set_up_local(local);
         local.set_shader(OBJ_SHADER_NOTEX, probes[OBJ_SHADER_NOTEX].get());
         Material material;
         material.diffuse.w = c.alpha;
@@ -339,9 +346,7 @@ TEST_F(Objects3DTest, MirroredNodesFlipTheWinding)
     } cases[] = {{false, false, false}, {true, false, true}, {false, true, true}, {true, true, false}};
     for (const auto& c : cases) {
         Objects3D local;
-        local.cameras.push_back(&camera);
-        local.set_camera(0);
-        local.set_viewport(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
+        set_up_local(local);
         local.set_shader(OBJ_SHADER_NOTEX, probes[OBJ_SHADER_NOTEX].get());
         Material material;
         Node3D* parent = local.add_node(nullptr, nullptr);
@@ -381,9 +386,7 @@ TEST_F(Objects3DTest, HiddenAndDisabledNodesAndHiddenObjectsDrawNothing)
                  {"object hidden", true, true, false, false}};
     for (const auto& c : cases) {
         Objects3D local;
-        local.cameras.push_back(&camera);
-        local.set_camera(0);
-        local.set_viewport(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
+        set_up_local(local);
         local.set_shader(OBJ_SHADER_NOTEX, probes[OBJ_SHADER_NOTEX].get());
         Node3D* parent = local.add_node(nullptr, nullptr);
         GeomObject* object = local.add_geom_object(cube.get(), &material);
@@ -498,9 +501,7 @@ TEST_F(Objects3DTest, ShadowDepthPassesSkipTranslucentObjects)
     } cases[] = {{0.5f, false}, {1.0f, true}};
     for (const auto& c : cases) {
         Objects3D local;
-        local.cameras.push_back(&camera);
-        local.set_camera(0);
-        local.set_viewport(WINDOW_WIDTH, WINDOW_HEIGHT, 1.0f);
+        set_up_local(local);
         for (int slot = 0; slot < OBJ_SHADER_COUNT; ++slot) local.set_shader(slot, probes[slot].get());
         local.lights = {&point};
         Material material;
