@@ -57,6 +57,16 @@ GeomObject* make_object(Objects3D& renderer, Mesh& mesh, Material& material)
     return renderer.add_geom_object(&mesh, &material);
 }
 
+// An object over the stacked triangles, set to reveal them in their depth order.
+GeomObject* make_sorted_stack(Objects3D& renderer, Mesh& mesh, Material& material)
+{
+    GeomObject* object = make_object(renderer, mesh, material);
+    object->z_sort = true;
+    object->z_sorted = true;
+    object->triangle_depths = {0, 1, 2, 3};
+    return object;
+}
+
 class GeomObjectTest : public GlTest {
 protected:
     void SetUp() override
@@ -168,10 +178,7 @@ TEST_F(GeomObjectTest, RevealHidesTheNearAndFarShares)
     };
     for (const auto& c : cases) {
         Objects3D renderer;
-        GeomObject* object = make_object(renderer, mesh, material);
-        object->z_sort = true;
-        object->z_sorted = true;
-        object->triangle_depths = {0, 1, 2, 3};
+        GeomObject* object = make_sorted_stack(renderer, mesh, material);
         ASSERT_TRUE(object->create_buffers());
         object->start_fraction = c.start;
         object->end_fraction = c.end;
@@ -200,10 +207,7 @@ TEST_F(GeomObjectTest, RevealWithUnchangedFractionsUploadsNothing)
     Mesh mesh = stacked_triangles();
     Material material;
     Objects3D renderer;
-    GeomObject* object = make_object(renderer, mesh, material);
-    object->z_sort = true;
-    object->z_sorted = true;
-    object->triangle_depths = {0, 1, 2, 3};
+    GeomObject* object = make_sorted_stack(renderer, mesh, material);
     ASSERT_TRUE(object->create_buffers());
     mesh.vertices[0] = 9.0f;
     object->array_dirty = true;
@@ -217,10 +221,7 @@ TEST_F(GeomObjectTest, RevealTakesTheOverridesZRangeAfresh)
     Mesh mesh = stacked_triangles();
     Material material;
     Objects3D renderer;
-    GeomObject* object = make_object(renderer, mesh, material);
-    object->z_sort = true;
-    object->z_sorted = true;
-    object->triangle_depths = {0, 1, 2, 3};
+    GeomObject* object = make_sorted_stack(renderer, mesh, material);
     object->start_fraction = 0.5f;
     ASSERT_TRUE(object->create_buffers());
     ASSERT_TRUE(object->update());
