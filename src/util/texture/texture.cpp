@@ -179,7 +179,11 @@ bool Texture::create()
                      info.imageData);
         glPixelStorei(GL_UNPACK_ALIGNMENT, unpack_alignment);
 
-        build_mipmaps(GL_TEXTURE_2D, mipmap, vendor_lower_case());
+        if (mipmap && info.imageData == nullptr && !is_depth_format(internal_format)) {
+            reserve_mipmaps(w, h, pixel_format, pixel_type);
+        } else {
+            build_mipmaps(GL_TEXTURE_2D, mipmap, vendor_lower_case());
+        }
     }
 
     if (info.imageData != nullptr) {
@@ -217,6 +221,25 @@ void Texture::build_mipmaps(GLenum target, bool use_mipmap, const std::string& v
         glGenerateMipmapEXT(target);
     } else {
         glGenerateMipmapEXT(target);
+    }
+}
+
+// A render target has no pixels yet, so its chain needs storage only: downsampling the
+// undefined level 0 would cost a pass over every level (and, on a software renderer, building
+// that pass's code) to produce contents that are just as undefined. The levels are defined one
+// by one, down to 1 x 1, so the texture is complete for its mipmap filter, and its owner
+// rebuilds the chain from what it draws (FBO::pop). The vendor parameter is set as for an
+// uploaded picture.
+void Texture::reserve_mipmaps(GLsizei width, GLsizei height, GLenum pixel_format, GLenum pixel_type)
+{
+    for (GLint level = 1; width > 1 || height > 1; ++level) {
+        width = width > 1 ? width / 2 : 1;
+        height = height > 1 ? height / 2 : 1;
+        glTexImage2D(GL_TEXTURE_2D, level, internal_format, width, height, 0, pixel_format,
+                     pixel_type, nullptr);
+    }
+    if (vendor_lower_case().find("ati ") != std::string::npos) {
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
     }
 }
 

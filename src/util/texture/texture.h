@@ -81,6 +81,9 @@ public:
     static void set_max_image_side(unsigned int side);
 
 private:
+    // The mipmap step of create for a render target without pixels: storage for every level.
+    void reserve_mipmaps(GLsizei width, GLsizei height, GLenum pixel_format, GLenum pixel_type);
+
     TextureInfo info;
     GLuint id;
     GLenum wrap;

@@ -1,5 +1,6 @@
 #include "util/texture/texture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -108,6 +109,31 @@ TEST_F(TextureGl, MipmappedRenderTargetHasTrilinearAnisotropicChainAndClampedEdg
     EXPECT_EQ(anisotropy, max_anisotropy);
     EXPECT_EQ(level_param(9, GL_TEXTURE_WIDTH), 1); // 512 -> 1 in nine halvings
     EXPECT_EQ(level_param(9, GL_TEXTURE_HEIGHT), 1);
+}
+
+// A render target's chain is storage only, but every level down to 1 x 1 must be there in the
+// target's own format, or the texture is incomplete for its mipmap filter and samples as black.
+TEST_F(TextureGl, MipmappedRenderTargetsDefineEveryLevelInTheirFormat)
+{
+    struct Case {
+        int width, height;
+        GLint format;
+    };
+    const Case cases[] = {{512, 512, GL_RGBA8}, {60, 17, GL_RGBA32F}, {5, 33, GL_RGBA16F}, {1, 1, GL_RGBA8}};
+    for (const Case& c : cases) {
+        Texture texture;
+        ASSERT_TRUE(texture.create_empty(static_cast<unsigned int>(c.width),
+                                         static_cast<unsigned int>(c.height), true, false, c.format));
+        int level = 0;
+        for (int w = c.width, h = c.height;; ++level, w = std::max(1, w / 2), h = std::max(1, h / 2)) {
+            EXPECT_EQ(level_param(level, GL_TEXTURE_WIDTH), w) << c.width << "x" << c.height << " level " << level;
+            EXPECT_EQ(level_param(level, GL_TEXTURE_HEIGHT), h) << c.width << "x" << c.height << " level " << level;
+            EXPECT_EQ(level_param(level, GL_TEXTURE_INTERNAL_FORMAT), c.format) << c.format << " level " << level;
+            if (w == 1 && h == 1) break;
+        }
+        EXPECT_EQ(level_param(level + 1, GL_TEXTURE_WIDTH), 0) << c.width << "x" << c.height;
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << c.format;
+    }
 }
 
 TEST_F(TextureGl, PlainRenderTargetKeepsFiltersRepeatAndNoChain)
