@@ -19,6 +19,8 @@ int g_width = 0;
 int g_height = 0;
 float g_aspect = 1.0f;
 Texture* g_logo = nullptr;
+// The view as the logo fills it at full brightness, kept from the first frame that drew it.
+Texture* g_logo_frame = nullptr;
 DWORD g_next_redraw = 0;
 unsigned int g_progress = 0;
 unsigned int g_total = 150;
@@ -75,6 +77,43 @@ void set_viewport()
     glViewport((g_width - view_width) / 2, (height - view_height) / 2, view_width, view_height);
 }
 
+// Copies the view just filled with the logo, before anything is drawn over it. Only where the
+// frame is read back from the buffer it was drawn into.
+void keep_logo_frame()
+{
+    GLint draw_buffer = 0, read_buffer = 0, view[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_DRAW_BUFFER, &draw_buffer);
+    glGetIntegerv(GL_READ_BUFFER, &read_buffer);
+    glGetIntegerv(GL_VIEWPORT, view);
+    if (draw_buffer != read_buffer || view[2] < 1 || view[3] < 1) return;
+    Texture* frame = new Texture();
+    frame->create_empty(static_cast<unsigned int>(view[2]), static_cast<unsigned int>(view[3]), false,
+                        false, GL_RGBA8);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, view[0], view[1], view[2], view[3]);
+    g_logo_frame = frame;
+}
+
+// Every loading frame shows the logo at full brightness, the same picture each time, and
+// drawing it filtered (trilinear, anisotropic) costs a software renderer most of the frame.
+// The first such frame draws it and keeps the view's pixels; later ones put those pixels back
+// one for one. The fade, in other brightnesses, draws the logo itself. Either way the logo is
+// left bound on unit 0, as its own draw leaves it.
+void draw_logo(float brightness)
+{
+    if (brightness == 1.0f && g_logo_frame != nullptr) {
+        g_logo_frame->draw(0.0f, 0.0f, 1.0f, 1.0f);
+        g_logo->bind(0);
+        return;
+    }
+    g_logo->draw(0.0f, 0.0f, 1.0f, 1.0f);
+    if (brightness == 1.0f) {
+        keep_logo_frame();
+        g_logo->bind(0);
+    }
+}
+
 } // namespace
 
 namespace LoadingBar {
@@ -125,7 +164,7 @@ void draw(float brightness, bool force)
     glDisable(GL_DEPTH_TEST);
     glColor4f(brightness, brightness, brightness, 1.0f);
 
-    if (g_logo != nullptr) g_logo->draw(0.0f, 0.0f, 1.0f, 1.0f);
+    if (g_logo != nullptr) draw_logo(brightness);
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -170,6 +209,8 @@ void finish()
     } while (static_cast<int>(end - now) > 0);
     draw(0.0f, true);
     g_finished = true;
+    delete g_logo_frame;
+    g_logo_frame = nullptr;
 }
 
 } // namespace LoadingBar

@@ -2,6 +2,7 @@
 
 #include <SDL/SDL.h>
 #include <cstdio>
+#include <vector>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -225,6 +226,50 @@ TEST_F(LoadingBarGl, LogoFillsTheViewAndTheFadeEndsDark)
         push_marker();
         LoadingBar::draw(1.0f, true);
         EXPECT_FALSE(marker_taken()) << "nothing is drawn after the fade";
+        ASSERT_EQ(chdir("/"), 0);
+    });
+}
+
+// Loading frames at full brightness put back the pixels of the first frame that drew the logo
+// instead of filtering the logo again: every such frame must be the one drawing it gives, in a
+// letterboxed view too, and leave the logo bound as drawing it does. The fade draws the logo.
+TEST_F(LoadingBarGl, LoadingFramesRepeatTheDrawnLogoExactly)
+{
+    in_fresh_process([] {
+        TempDir dir;
+        const fixtures::Picture logo = fixtures::sample_picture(6, 8, 37, 21);
+        dir.write("data/common/images/tarnholm_logo_16_9.png", fixtures::str(fixtures::png_file(logo, false)));
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        Canvas canvas;
+        LoadingBar::init(WINDOW_WIDTH, WINDOW_HEIGHT, 16.0f / 9.0f);
+        LoadingBar::load_logo();
+        packed_entries(4, 1); // the bar stands still, so frames differ only in how the logo came
+        std::vector<unsigned char> first(WINDOW_WIDTH * WINDOW_HEIGHT * 4), later(first.size());
+        LoadingBar::draw(1.0f, true); // draws the logo and keeps the view
+        glReadPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, first.data());
+        GLint logo_binding = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &logo_binding);
+        for (int frame = 0; frame < 2; ++frame) {
+            glClearColor(0.5f, 0.25f, 0.75f, 1.0f); // what loading code leaves must not show
+            glClear(GL_COLOR_BUFFER_BIT);
+            glClearColor(0, 0, 0, 0);
+            LoadingBar::draw(1.0f, true);
+            glReadPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, later.data());
+            EXPECT_TRUE(later == first) << "frame " << frame << " differs from the drawn logo's";
+            GLint binding = 0;
+            glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding);
+            EXPECT_EQ(binding, logo_binding) << "the logo stays bound on unit 0";
+        }
+        const size_t centre = 4 * (128 * WINDOW_WIDTH + 128);
+        EXPECT_GT(first[centre] + first[centre + 1] + first[centre + 2], 0) << "the logo is in the view";
+
+        g_step = 100; // the fade draws the logo dimmed and ends black
+        LoadingBar::finish();
+        for (int y : {128, 160}) {
+            std::vector<unsigned char> px = screen_pixel(128, y);
+            px.pop_back(); // the logo's own alpha stays
+            EXPECT_EQ(px, std::vector<unsigned char>({0, 0, 0})) << y;
+        }
         ASSERT_EQ(chdir("/"), 0);
     });
 }
