@@ -28,7 +28,9 @@ const float LEVEL_STEP = 0.05f;
 // Degrees each row turns about x for an "sbAngle" of 1.
 const float BEND_PER_ROW = 3.75f;
 
-void grey() { glColor4f(0.1f, 0.1f, 0.1f, 1.0f); }
+const GLfloat GREY[4] = {0.1f, 0.1f, 0.1f, 1.0f};
+// Colour, normal and position of one corner (GL_C4F_N3F_V3F).
+const size_t QUAD_CORNER_FLOATS = 10;
 
 } // namespace
 
@@ -149,18 +151,26 @@ float SpectrumBoxes::light_level(const float* source)
     return loudness / g_loudness_maximum;
 }
 
-void SpectrumBoxes::draw_stack(float value)
+void SpectrumBoxes::append_stack(std::vector<GLfloat>& quads, float value, float x)
 {
     const int cubes = stack_height(value);
+    float y = 0.0f;
     for (int k = 0; k < cubes; ++k) {
         const float level = static_cast<float>(k) * LEVEL_STEP;
-        if (k == 0)
-            grey();
-        else
-            glColor4f(level, 2.0f * level, 1.0f, 1.0f);
-        Prefabs::draw_cube_immediate(CUBE_EDGE);
-        glTranslatef(0.0f, CUBE_PITCH, 0.0f);
+        const GLfloat blue[4] = {level, 2.0f * level, 1.0f, 1.0f};
+        Prefabs::append_cube_quads(quads, CUBE_EDGE, x, y, 0.0, k == 0 ? GREY : blue);
+        y += CUBE_PITCH;
     }
+}
+
+void SpectrumBoxes::draw_quads(const std::vector<GLfloat>& quads)
+{
+    if (quads.empty()) return;
+    glInterleavedArrays(GL_C4F_N3F_V3F, 0, quads.data());
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(quads.size() / QUAD_CORNER_FLOATS));
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void SpectrumBoxes::render()
@@ -206,23 +216,20 @@ void SpectrumBoxes::draw_landscape(float angle)
         // Both accumulate from row to row, so an angle bends the landscape.
         glRotatef(-BEND_PER_ROW * angle, 1.0f, 0.0f, 0.0f);
         glTranslatef(0.0f, 0.0f, -CUBE_PITCH);
-        glPushMatrix();
-        if (r < 0) {
-            grey();
-            for (int band = 0; band < BANDS; ++band) {
-                Prefabs::draw_cube_immediate(CUBE_EDGE);
-                glTranslatef(CUBE_PITCH, 0.0f, 0.0f);
-            }
-        } else {
-            for (int band = 0; band < BANDS; ++band) {
+        // A row is one draw: the cubes are placed by offsets rather than by a matrix change
+        // each, which would end the batch.
+        row_quads.clear();
+        float x = 0.0f;
+        for (int band = 0; band < BANDS; ++band) {
+            if (r < 0) {
+                Prefabs::append_cube_quads(row_quads, CUBE_EDGE, x, 0.0, 0.0, GREY);
+            } else {
                 float& value = history[static_cast<size_t>(r) * BANDS + static_cast<size_t>(band)];
                 if (value < 0.0f) value = 0.0f;
-                glPushMatrix();
-                draw_stack(value);
-                glPopMatrix();
-                glTranslatef(CUBE_PITCH, 0.0f, 0.0f);
+                append_stack(row_quads, value, x);
             }
+            x += CUBE_PITCH;
         }
-        glPopMatrix();
+        draw_quads(row_quads);
     }
 }

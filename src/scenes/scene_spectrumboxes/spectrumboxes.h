@@ -41,9 +41,12 @@ public:
     static int band_end(int band);
     // Cubes in the stack of a band value: one per 0.05 started above zero, at most 52.
     static int stack_height(float value);
-    // The stack of a band value upwards from the current origin: the bottom cube grey, the
-    // ones above from blue towards white as they get higher.
-    static void draw_stack(float value);
+    // The stack of a band value upwards from (x, 0, 0), appended to `quads` (see
+    // Prefabs::append_cube_quads): the bottom cube grey, the ones above from blue towards
+    // white as they get higher.
+    static void append_stack(std::vector<GLfloat>& quads, float value, float x);
+    // Draws what the append functions gathered, lit, in one call.
+    static void draw_quads(const std::vector<GLfloat>& quads);
     // The loudness of the five lowest bands against the loudest seen, which it raises first.
     static float light_level(const float* spectrum);
 
@@ -65,6 +68,8 @@ private:
     float last_step_time = 0.0f;
     float now = 0.0f;
     float pending = 0.0f;
+    // The corners of the row being drawn; kept to reuse its storage from frame to frame.
+    std::vector<GLfloat> row_quads;
 
     void draw_landscape(float angle);
 };

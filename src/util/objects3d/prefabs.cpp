@@ -162,6 +162,23 @@ void draw_cube_immediate(double edge)
     glEnd();
 }
 
+void append_cube_quads(std::vector<GLfloat>& quads, double edge, double x, double y, double z,
+                       const GLfloat colour[4])
+{
+    double h = edge / 2.0;
+    for (const ImmediateFace& face : IMMEDIATE_FACES) {
+        for (const auto& c : face.corners) {
+            quads.insert(quads.end(), colour, colour + 4);
+            quads.push_back(static_cast<GLfloat>(face.nx));
+            quads.push_back(static_cast<GLfloat>(face.ny));
+            quads.push_back(static_cast<GLfloat>(face.nz));
+            quads.push_back(static_cast<GLfloat>(x + c[0] * h));
+            quads.push_back(static_cast<GLfloat>(y + c[1] * h));
+            quads.push_back(static_cast<GLfloat>(z + c[2] * h));
+        }
+    }
+}
+
 GLuint cube_list(bool inverted) { return cube_lists[inverted ? 1 : 0]; }
 
 } // namespace Prefabs

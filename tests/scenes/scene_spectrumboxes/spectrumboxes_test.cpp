@@ -313,12 +313,11 @@ protected:
 
 TEST_F(SpectrumBoxesStack, NoCubeForZeroOneGreyCubeForALittleAndFiftyTwoAtMost)
 {
-    // Each pass starts from the same origin: a stack leaves the matrix on top of itself.
     const auto stack = [](float value) {
         return [value] {
-            glPushMatrix();
-            SpectrumBoxes::draw_stack(value);
-            glPopMatrix();
+            std::vector<GLfloat> quads;
+            SpectrumBoxes::append_stack(quads, value, 0.0f);
+            SpectrumBoxes::draw_quads(quads);
         };
     };
     const size_t per_cube = feedback([] { Prefabs::draw_cube_immediate(2.0); }).size();

@@ -237,3 +237,36 @@ TEST_F(PrefabsTest, DrawnCubesScaleAndShowTheirFrontFacesFromEverySide)
         }
     });
 }
+
+TEST(PrefabsAppend, CubeQuadsSitAroundTheirCentreFacingOutwardInTheirColour)
+{
+    const GLfloat colour[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+    const Vector3 centre(4.4f, -2.2f, 1.0f);
+    std::vector<GLfloat> quads(3, 7.0f); // appending keeps what is there
+    Prefabs::append_cube_quads(quads, 2.0, centre.x, centre.y, centre.z, colour);
+    ASSERT_EQ(quads.size(), 3u + 24u * 10u);
+    EXPECT_EQ(quads[2], 7.0f);
+
+    // Per corner: colour (4), normal (3), position (3).
+    const auto corner = [&](size_t i) { return quads.data() + 3 + i * 10; };
+    const auto position = [&](size_t i) { return Vector3(corner(i)[7], corner(i)[8], corner(i)[9]) - centre; };
+    std::vector<Vector3> normals;
+    for (size_t face = 0; face < 6; ++face) {
+        const GLfloat* first = corner(face * 4);
+        const Vector3 n(first[4], first[5], first[6]);
+        normals.push_back(n);
+        for (size_t k = 0; k < 4; ++k) {
+            const GLfloat* c = corner(face * 4 + k);
+            EXPECT_EQ(std::vector<GLfloat>(c, c + 7), std::vector<GLfloat>(first, first + 7));
+            const Vector3 p = position(face * 4 + k);
+            for (float v : {p.x, p.y, p.z}) EXPECT_NEAR(std::fabs(v), 1.0f, 1e-5f);
+            EXPECT_NEAR(Vector3::dot(p, n), 1.0f, 1e-5f) << "face " << face;
+        }
+        const Vector3 a = position(face * 4), b = position(face * 4 + 1), c = position(face * 4 + 2);
+        EXPECT_GT(Vector3::dot(Vector3::cross(b - a, c - a), n), 0.0f) << "face " << face;
+        EXPECT_EQ(std::vector<GLfloat>(first, first + 4), std::vector<GLfloat>(colour, colour + 4));
+    }
+    // The six faces point six different ways.
+    for (size_t i = 0; i < 6; ++i)
+        for (size_t j = i + 1; j < 6; ++j) EXPECT_LT(Vector3::dot(normals[i], normals[j]), 0.5f);
+}
