@@ -181,13 +181,54 @@ void MusicTunnel::render()
         pixelated->pop();
     }
     ShaderProgram::unbind();
-    pixelated->draw();
+    show_picture(*pixelated);
 
     const float displace = music->get_sync_value("mtRadblurDisplace");
     blur->set_texture(pixelated->get_texture(0));
     blur->set_origin(0.5f + displace * std::sin(beat), 0.5f + displace * std::cos(beat));
     blur->set_intensity(music->get_sync_value("mtRadblurIntensity"));
     blur->render(beat);
+}
+
+bool MusicTunnel::quad_copies_texels(const FBO& picture)
+{
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (viewport[2] != picture.get_width() || viewport[3] != picture.get_height()) return false;
+    // Any of these would make the textured quad differ from the texels themselves.
+    const GLenum changing[] = {GL_BLEND, GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST, GL_FOG,
+                               GL_COLOR_LOGIC_OP};
+    for (GLenum cap : changing) {
+        if (glIsEnabled(cap)) return false;
+    }
+    GLboolean mask[4] = {GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE};
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    GLfloat colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    GLint env_mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env_mode);
+    return mask[0] && mask[1] && mask[2] && mask[3] && colour[0] == 1.0f && colour[1] == 1.0f &&
+           colour[2] == 1.0f && colour[3] == 1.0f &&
+           (env_mode == GL_MODULATE || env_mode == GL_REPLACE);
+}
+
+void MusicTunnel::show_picture(FBO& picture)
+{
+    // Drawn at its own size, unblended and untinted, the quad puts every texel on its own pixel:
+    // copying the texels gives that picture without running a fragment for each pixel.
+    if (!quad_copies_texels(picture)) {
+        picture.draw();
+        return;
+    }
+    GLint read_target = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_target);
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, picture.get_id());
+    glBlitFramebufferEXT(0, 0, picture.get_width(), picture.get_height(), viewport[0], viewport[1],
+                         viewport[0] + viewport[2], viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT,
+                         GL_NEAREST);
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, static_cast<GLuint>(read_target));
 }
 
 void MusicTunnel::draw_ring(float rotation, int ring)

@@ -69,6 +69,13 @@ public:
     // itself: one cell a texel, each shown at its centre. The copy is then left out and the
     // tunnel shown and blurred as it is.
     static bool pixelation_is_copy(float blocks_x, float blocks_y, const FBO& tunnel);
+    // Whether drawing the picture as the full-screen textured quad in the current GL state puts
+    // each texel unchanged on one pixel: the viewport has the picture's size, nothing blends,
+    // tests, fogs or masks the quad, and the colour is opaque white.
+    static bool quad_copies_texels(const FBO& picture);
+    // Shows the picture in the bound target as the textured quad would: copied texel for texel
+    // where that comes out the same, else drawn.
+    static void show_picture(FBO& picture);
     // Palette colour of the record at that position.
     static Vector3 palette_colour(int position);
 

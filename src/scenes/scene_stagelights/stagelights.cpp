@@ -52,6 +52,27 @@ void sample_full_level_only(FBO* buffer)
 
 } // namespace
 
+bool StageLights::smoke_is_shrunk(int w, int h)
+{
+    return w < Effects::Fire::BUFFER_SIZE || h < Effects::Fire::BUFFER_SIZE;
+}
+
+// The feedback reads each smoke buffer at its own size, and the picture stretches it over the
+// scene: while the scene is at least as large as a buffer both ways no read shrinks it, the
+// levels below the full one are never sampled, and rebuilding them after every feedback step
+// (a pass over a float picture, and a costlier filter at each read) would be wasted. A smaller
+// scene shrinks the smoke, and its buffers get their mipmaps back, rebuilt at once.
+void StageLights::choose_smoke_filter(int w, int h)
+{
+    smoke_shrunk = smoke_is_shrunk(w, h);
+    for (int i = 0; i < 2; ++i) {
+        smoke->get_buffer(i)->bind_texture(0, 0);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                        smoke_shrunk ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        if (smoke_shrunk) glGenerateMipmapEXT(GL_TEXTURE_2D);
+    }
+}
+
 StageLights::StageLights() = default;
 
 StageLights::~StageLights()
@@ -66,6 +87,7 @@ void StageLights::init()
 {
     smoke = new Effects::Fire();
     smoke->set_mode(Effects::Fire::MODE_SMOKE);
+    choose_smoke_filter(width, height);
     lights_buffer = new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_FLOAT);
     sample_full_level_only(lights_buffer);
     stage = new Texture("data/common/images/stage_mod.jpg", false, false);
@@ -80,6 +102,7 @@ void StageLights::reshape(int w, int h)
     Scene::reshape(w, h);
     lights_buffer->resize(w, h);
     sample_full_level_only(lights_buffer);
+    if (smoke_is_shrunk(w, h) != smoke_shrunk) choose_smoke_filter(w, h);
 }
 
 Vector3 StageLights::beam_target(int group, float t)

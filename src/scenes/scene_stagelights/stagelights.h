@@ -46,6 +46,11 @@ public:
     static std::vector<float> beam_positions(float target_x, float spread, int n);
 
     FBO* get_lights_buffer() const { return lights_buffer; }
+    Effects::Fire* get_smoke() const { return smoke; }
+
+    // Whether a scene of that size draws the smoke smaller than its buffers in either direction,
+    // so that the buffers' lower mipmap levels are read.
+    static bool smoke_is_shrunk(int w, int h);
 
 private:
     Effects::Fire* smoke = nullptr;
@@ -55,4 +60,10 @@ private:
     ShaderProgram* program = nullptr;
     // Instrument-track indices of the three groups, looked up at the first frame.
     int track_indices[GROUP_COUNT] = {-1, -1, -1};
+    // Whether the smoke buffers are filtered with their mipmaps, for a scene that shrinks them.
+    bool smoke_shrunk = true;
+
+    // Filters the smoke buffers for a scene of that size, rebuilding their mipmaps when they
+    // are read again.
+    void choose_smoke_filter(int w, int h);
 };

@@ -244,3 +244,60 @@ TEST_F(MusicTunnelTest, TwoFramesAtOneBeatAreIdentical)
     frame(1.25f);
     EXPECT_EQ(read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT), first);
 }
+
+// The tunnel's picture is copied into the scene's target where the textured quad would put each
+// texel on its own pixel unchanged, and drawn as that quad wherever the GL state or the size
+// would change it.
+TEST_F(MusicTunnelTest, ShowingThePictureGivesWhatItsQuadDraws)
+{
+    start_scene({{"mtAmbient", 0.6f}, {"mtDisplaceRand", 0.01f}});
+    frame(1.5f);
+    FBO* picture = tunnel().get_buffer(0);
+    const int w = picture->get_width(), h = picture->get_height();
+    FBO target(w, h, FBO_TYPE_COLOR);
+
+    struct Case {
+        const char* what;
+        bool copies;
+        void (*set)();
+        void (*reset)();
+    };
+    const Case cases[] = {
+        {"plain", true, [] {}, [] {}},
+        {"blending", false, [] { glEnable(GL_BLEND); glBlendFunc(GL_ONE, GL_ONE); },
+         [] { glDisable(GL_BLEND); }},
+        {"tinted", false, [] { glColor4f(0.5f, 1.0f, 1.0f, 1.0f); }, [] {}},
+        {"masked", false, [] { glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_TRUE); },
+         [] { glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE); }},
+        {"scissored", false, [] { glEnable(GL_SCISSOR_TEST); glScissor(10, 10, 50, 50); },
+         [] { glDisable(GL_SCISSOR_TEST); }},
+        {"half viewport", false, [] { glViewport(0, 0, GlTest::WINDOW_WIDTH / 2, GlTest::WINDOW_HEIGHT); },
+         [] {}},
+    };
+    auto shown = [&](const Case& c, bool through_quad) {
+        target.push(false);
+        glClearColor(0.2f, 0.3f, 0.4f, 0.5f); // what a blend or a mask would keep
+        glClear(GL_COLOR_BUFFER_BIT);
+        ShaderProgram::unbind();
+        glDisable(GL_BLEND); // the blur of the frame left its additive blend on
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        c.set();
+        EXPECT_EQ(MusicTunnel::quad_copies_texels(*picture), c.copies) << c.what;
+        if (through_quad)
+            picture->draw();
+        else
+            MusicTunnel::show_picture(*picture);
+        c.reset();
+        std::vector<unsigned char> rgba(static_cast<size_t>(w * h * 4));
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        target.pop();
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        return rgba;
+    };
+    for (const Case& c : cases) {
+        const std::vector<unsigned char> drawn = shown(c, true);
+        EXPECT_GT(std::count_if(drawn.begin(), drawn.end(), [](unsigned char v) { return v > 160; }), 100)
+            << c.what;
+        EXPECT_EQ(shown(c, false), drawn) << c.what;
+    }
+}

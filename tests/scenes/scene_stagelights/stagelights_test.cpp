@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/flat_scene_fixture.h"
+#include "effects/firesl/firesl.h"
 #include "util/fbo/fbo.h"
 #include "scenes/note_tracks.h"
 
@@ -143,5 +144,59 @@ TEST_F(StageLightsTest, SoundingNotesLightTheirGroupsBeamsInTheGroupsColour)
             ASSERT_NEAR(rgba[i + 2] / strength, c.b, 0.02f) << "pixel " << i / 4;
         }
         EXPECT_GT(lit, 100);
+    }
+}
+
+TEST(StageLightsSmoke, OnlyAScenePastTheBufferBothWaysLeavesTheSmokeUnshrunk)
+{
+    const struct {
+        int w, h;
+        bool shrunk;
+    } cases[] = {{1280, 719, false}, {512, 512, false}, {511, 720, true},
+                 {1280, 511, true},  {256, 256, true},  {1, 1, true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(StageLights::smoke_is_shrunk(c.w, c.h), c.shrunk) << c.w << " x " << c.h;
+}
+
+// The smoke buffers keep their mipmaps only while the scene shrinks them; when it does again,
+// the levels skipped meanwhile are rebuilt from the smoke as it is now.
+TEST_F(StageLightsTest, TheSmokeKeepsItsMipmapsOnlyWhileTheSceneShrinksIt)
+{
+    start_scene();
+    StageLights& lights = *static_cast<StageLights*>(scene.get());
+    auto min_filter = [&](int i) {
+        lights.get_smoke()->get_buffer(i)->bind_texture(0, 0);
+        GLint filter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        return filter;
+    };
+    frame(4.5f); // the window is smaller than the buffers
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(min_filter(i), GL_LINEAR_MIPMAP_LINEAR) << i;
+
+    lights.reshape(640, 512);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(min_filter(i), GL_LINEAR) << i;
+    for (int k = 0; k < 6; ++k) lights.render(); // the smoke moves on without its lower levels
+
+    lights.reshape(640, 480);
+    const int side = Effects::Fire::BUFFER_SIZE;
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(min_filter(i), GL_LINEAR_MIPMAP_LINEAR);
+        std::vector<float> full(static_cast<size_t>(side * side * 4)), half(full.size() / 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, full.data());
+        glGetTexImage(GL_TEXTURE_2D, 1, GL_RGBA, GL_FLOAT, half.data());
+        double worst = 0.0, total = 0.0;
+        for (int y = 0; y < side / 2; ++y)
+            for (int x = 0; x < side / 2; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    auto at = [&](int xx, int yy) { return full[static_cast<size_t>((yy * side + xx) * 4 + c)]; };
+                    const double mean = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
+                                         at(2 * x + 1, 2 * y + 1)) / 4.0;
+                    const double level = half[static_cast<size_t>((y * side / 2 + x) * 4 + c)];
+                    worst = std::max(worst, std::fabs(level - mean));
+                    total += level;
+                }
+        EXPECT_GT(total, 0.0); // there is smoke to compare
+        EXPECT_LT(worst, 1e-4);
     }
 }
