@@ -29,8 +29,6 @@ const float LEVEL_STEP = 0.05f;
 const float BEND_PER_ROW = 3.75f;
 
 const GLfloat GREY[4] = {0.1f, 0.1f, 0.1f, 1.0f};
-// Colour, normal and position of one corner (GL_C4F_N3F_V3F).
-const size_t QUAD_CORNER_FLOATS = 10;
 
 } // namespace
 
@@ -163,16 +161,6 @@ void SpectrumBoxes::append_stack(std::vector<GLfloat>& quads, float value, float
     }
 }
 
-void SpectrumBoxes::draw_quads(const std::vector<GLfloat>& quads)
-{
-    if (quads.empty()) return;
-    glInterleavedArrays(GL_C4F_N3F_V3F, 0, quads.data());
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(quads.size() / QUAD_CORNER_FLOATS));
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
-}
-
 void SpectrumBoxes::render()
 {
     if (history.empty()) return; // released
@@ -230,6 +218,6 @@ void SpectrumBoxes::draw_landscape(float angle)
             }
             x += CUBE_PITCH;
         }
-        draw_quads(row_quads);
+        Prefabs::draw_cube_quads(row_quads);
     }
 }

@@ -45,8 +45,6 @@ public:
     // Prefabs::append_cube_quads): the bottom cube grey, the ones above from blue towards
     // white as they get higher.
     static void append_stack(std::vector<GLfloat>& quads, float value, float x);
-    // Draws what the append functions gathered, lit, in one call.
-    static void draw_quads(const std::vector<GLfloat>& quads);
     // The loudness of the five lowest bands against the loudest seen, which it raises first.
     static float light_level(const float* spectrum);
 

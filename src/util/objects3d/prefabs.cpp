@@ -179,6 +179,18 @@ void append_cube_quads(std::vector<GLfloat>& quads, double edge, double x, doubl
     }
 }
 
+void draw_cube_quads(const std::vector<GLfloat>& quads)
+{
+    if (quads.empty()) return;
+    // Colour, normal and position of each corner.
+    const size_t corner_floats = 10;
+    glInterleavedArrays(GL_C4F_N3F_V3F, 0, quads.data());
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(quads.size() / corner_floats));
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 GLuint cube_list(bool inverted) { return cube_lists[inverted ? 1 : 0]; }
 
 } // namespace Prefabs

@@ -32,6 +32,8 @@ void draw_cube_immediate(double edge);
 // than one glBegin each between matrix changes.
 void append_cube_quads(std::vector<GLfloat>& quads, double edge, double x, double y, double z,
                        const GLfloat colour[4]);
+// Draws the cubes appended to `quads` in one call, lit as GL's state says.
+void draw_cube_quads(const std::vector<GLfloat>& quads);
 
 // The display list of one flag; 0 until the first draw_cube with it.
 GLuint cube_list(bool inverted);

@@ -317,7 +317,7 @@ TEST_F(SpectrumBoxesStack, NoCubeForZeroOneGreyCubeForALittleAndFiftyTwoAtMost)
         return [value] {
             std::vector<GLfloat> quads;
             SpectrumBoxes::append_stack(quads, value, 0.0f);
-            SpectrumBoxes::draw_quads(quads);
+            Prefabs::draw_cube_quads(quads);
         };
     };
     const size_t per_cube = feedback([] { Prefabs::draw_cube_immediate(2.0); }).size();
