@@ -10,13 +10,14 @@ namespace {
 Texture* picture(const char* file) { return new Texture(file, false, false, GL_LINEAR, GL_LINEAR); }
 
 // The row a progress value selects: truncated toward zero and at most the last, so -0.5 still
-// selects row 0; -1 or less, NaN and values too large for an int select none (-1). Compared
-// as a float first, so no such value reaches the conversion.
+// selects row 0 and any larger value, however huge or infinite, the last; -1 or less and NaN
+// select none (-1). Clamped as a float first, so no value too large for an int reaches the
+// conversion.
 int row_of(float progress)
 {
-    if (!(progress > -1.0f && progress < 2147483648.0f)) return -1;
-    const int row = static_cast<int>(progress);
-    return row < KuTemp::ROWS - 1 ? row : KuTemp::ROWS - 1;
+    if (!(progress > -1.0f)) return -1;
+    if (progress >= static_cast<float>(KuTemp::ROWS - 1)) return KuTemp::ROWS - 1;
+    return static_cast<int>(progress);
 }
 
 } // namespace
