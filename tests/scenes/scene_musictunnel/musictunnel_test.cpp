@@ -234,6 +234,36 @@ TEST_F(MusicTunnelTest, PixelatingIntoOneCellATexelCopiesTheTunnel)
     EXPECT_EQ(texels(copy), shown);
 }
 
+// The radial blur adds the picture blurred over the picture itself: nowhere darker, and about
+// as much light again where the sum does not saturate, also round the lit cubes.
+TEST_F(MusicTunnelTest, TheRadialBlurGlowsOverThePicture)
+{
+    start_scene({{"mtAmbient", 0.6f}});
+    frame(1.5f);
+    const std::vector<unsigned char> shown = read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    std::vector<unsigned char> picture(shown.size());
+    FBO* tunnel_picture = tunnel().get_buffer(0); // shown unpixelated without blockiness
+    tunnel_picture->push(false);
+    glReadPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
+    tunnel_picture->pop();
+    double own = 0.0, added = 0.0;
+    int glowing_dark = 0;
+    for (size_t i = 0; i < shown.size(); i += 4) {
+        for (size_t c = 0; c < 3; ++c) {
+            ASSERT_GE(static_cast<int>(shown[i + c]), static_cast<int>(picture[i + c])) << "pixel " << i / 4;
+            if (picture[i + c] >= 128) continue;
+            own += picture[i + c];
+            added += shown[i + c] - picture[i + c];
+        }
+        if (picture[i] + picture[i + 1] + picture[i + 2] == 0 && shown[i] + shown[i + 1] + shown[i + 2] > 30)
+            ++glowing_dark;
+    }
+    ASSERT_GT(own, 0.0);
+    EXPECT_GT(added / own, 0.7);
+    EXPECT_LT(added / own, 1.4);
+    EXPECT_GT(glowing_dark, 500);
+}
+
 TEST_F(MusicTunnelTest, TwoFramesAtOneBeatAreIdentical)
 {
     start_scene({{"mtDisplaceRand", 0.01f}, {"mtRadblurDisplace", 0.2f}});

@@ -266,9 +266,11 @@ TEST_F(Objects3DTest, PlainRenderWithoutACameraKeepsTheProjectionInForce)
     add(small, &material);
     renderer.set_camera(5); // one camera: none is current
     EXPECT_EQ(renderer.cur_cam, -1);
-    // Identity projection and view: the cube spans the middle quarter of the window.
+    // Identity projection and view: the cube spans the middle quarter of the window, pixels
+    // 96 to 159 both ways. Through the camera at distance 5 it would span only 112 to 143.
     renderer.render(false);
-    expect_rgb_near(pixel(128, 128), 0, 255, 0, "centre");
+    expect_rgb_near(pixel(100, 100), 0, 255, 0, "inside the quarter, outside the camera's view of the cube");
+    expect_rgb_near(pixel(155, 155), 0, 255, 0, "inside the quarter, outside the camera's view of the cube");
     expect_rgb_near(pixel(20, 20), 0, 0, 0, "outside the cube");
 }
 
