@@ -78,7 +78,8 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
     : sources(sources_), text(nullptr), window_width(width), window_height(height),
       picture_width(width), picture_height(height), aspect(aspect_), music(nullptr), volume(1.0f),
       sync_mode(0), shader_bank(nullptr), scene_fbo(nullptr), ascii_engine(nullptr),
-      frame_counter(0), dump_avi(dump_avi_), capture_width(width), capture_height(height),
+      frame_counter(0), dump_avi(dump_avi_), avi_writer(sources_.capture_file_byte_limit),
+      capture_width(width), capture_height(height),
       capture_frame_rate(0), samples_per_frame(0), frame_buffer(nullptr)
 {
     std::memset(key_state, 0, sizeof key_state);
@@ -368,15 +369,26 @@ bool SceneManager::capture_frame()
     // The buffer holds rows of exactly capture width x 3 bytes.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, capture_width, capture_height, GL_BGR, GL_UNSIGNED_BYTE, frame_buffer);
-    if (!avi_writer.write_video_frame(frame_buffer)) fatal_error(SOURCE, 589, "Failed assert success");
+    if (!avi_writer.write_video_frame(frame_buffer)) fail_capture(589);
 
     if (!avi_writer.write_audio(music->u16_buffer + start, static_cast<int>(count / channels))) {
-        fatal_error(SOURCE, 599, "Failed assert success");
+        fail_capture(599);
     }
     std::ostringstream line;
     line << "Dumped frame " << frame_counter << " and wrote " << count << " samples of audio";
     log_line(line.str());
     return true;
+}
+
+void SceneManager::fail_capture(int line)
+{
+    std::string cause = "Failed to write " + std::string(avi_writer.current_file_name());
+    if (avi_writer.last_error() != 0) cause += ": " + std::string(std::strerror(avi_writer.last_error()));
+    log_line(cause);
+    // The report ends the process: the file being written is finished first, so that every
+    // frame and sample in it so far stays readable.
+    avi_writer.close();
+    fatal_error(SOURCE, line, "Failed assert success");
 }
 
 void SceneManager::advance_capture_clock()
