@@ -496,18 +496,30 @@ TEST(Music, EditorModeFollowsTheSyncTrackerAndRedials)
     EXPECT_EQ(command, 2);
     EXPECT_EQ(name, "fxLevel");
 
-    // A save that cannot write its files is reported, and the program goes on.
-    ChildResult result = run_in_child([&] {
-        dir.write("data", "a file where the folder should be");
-        owner.reset();
-        std::remove(dir.file("data").c_str());
-        fprintf(stderr, "went on\n");
-    });
+    // After the redial the editor sent no keys: the save at the end writes nothing, not
+    // even where a file stands in the way of the track folder.
+    auto save_at_the_end = [&] {
+        return run_in_child([&] {
+            dir.write("data", "a file where the folder should be");
+            owner.reset();
+            std::remove(dir.file("data").c_str());
+            fprintf(stderr, "went on\n");
+        });
+    };
+    ChildResult silent = save_at_the_end();
+    EXPECT_EQ(silent.exit_code, 0);
+    EXPECT_EQ(silent.err, "went on\n");
+
+    // Once the editor set a key, a save that cannot write its files is reported, and the
+    // program goes on.
+    peer.send_bytes({0, 0, 0, 0, 0, 0, 0, 0, 8, 0x40, 0x40, 0, 0, 0}); // row 8: 3.0, step
+    ASSERT_TRUE(update_until(music, [&] { return music.get_sync_value("fxLevel") == 3.0f; }));
+    ChildResult result = save_at_the_end();
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(result.err, "Failed to save sync tracks!\n"
                           "Failed to save sync tracks, check your directory structure!\n"
                           "went on\n");
     owner.reset();
-    EXPECT_EQ(read_file_bytes(dir.file("data/sync_tracker/_fxLevel.track")), std::string(4, '\0'))
-        << "after the redial the editor sent no keys";
+    EXPECT_EQ(read_file_bytes(dir.file("data/sync_tracker/_fxLevel.track")),
+              std::string("\x01\0\0\0\x08\0\0\0\0\0\x40\x40\0", 13));
 }
