@@ -164,7 +164,9 @@ int link_recv(SyncLink* link, unsigned char* bytes, size_t size)
             return -1;
         empty_inbox(link);
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LINK_WAIT_MS);
+    std::chrono::steady_clock::time_point deadline;
+    if (link->inbox_end - link->inbox_start < size)
+        deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LINK_WAIT_MS);
     while (link->inbox_end - link->inbox_start < size) {
         // The few bytes of a field begun go to the front, so the rest of the inbox is free.
         size_t kept = link->inbox_end - link->inbox_start;
