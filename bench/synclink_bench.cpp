@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
-#include <memory>
 #include <string>
 
 #include "support/temp_dir.h"
