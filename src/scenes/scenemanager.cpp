@@ -105,7 +105,7 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
             fatal_error(SOURCE, 280, "Failed to open video file " + file_name);
         }
         avi_writer.set_video_size(capture_width, capture_height);
-        frame_buffer = new unsigned char[static_cast<size_t>(capture_width) * capture_height * 3];
+        frame_buffer = new unsigned char[static_cast<size_t>(capture_width) * static_cast<size_t>(capture_height) * 3];
         avi_writer.set_audio_format(music->wave_format);
         log_line("Dumping to video file " + file_name);
     }

@@ -170,7 +170,9 @@ bool finalise(AviFile* file)
     double duration = frames * seconds_per_frame;
     std::vector<unsigned char> avih;
     append_le32(avih, static_cast<std::uint32_t>(std::lround(seconds_per_frame * 1e6)));
-    append_le32(avih, duration > 0 ? static_cast<std::uint32_t>((movi_end - file->movi_word) / duration) : 0);
+    append_le32(avih, duration > 0 ? static_cast<std::uint32_t>(static_cast<double>(
+                                         static_cast<std::uint64_t>(movi_end) - file->movi_word) / duration)
+                                   : 0);
     append_le32(avih, 0);
     append_le32(avih, indexed ? AVIF_HASINDEX : 0);
     append_le32(avih, frames);
@@ -360,7 +362,8 @@ HRESULT AVIStreamWrite(PAVISTREAM stream, LONG, LONG samples, const void* buffer
         if (static_cast<size_t>(buffer_size) < row * rows * static_cast<size_t>(samples)) return AVIERR_ERROR;
         std::vector<unsigned char> frame(stride * rows, 0);
         for (LONG i = 0; i < samples; ++i) {
-            for (size_t y = 0; y < rows; ++y) std::memcpy(&frame[y * stride], data + (i * rows + y) * row, row);
+            for (size_t y = 0; y < rows; ++y)
+                std::memcpy(&frame[y * stride], data + (static_cast<size_t>(i) * rows + y) * row, row);
             LONG written = 0;
             if (append_chunk(target, frame.data(), frame.size(), &written) != AVIERR_OK) return AVIERR_ERROR;
             ++target->length;

@@ -71,8 +71,8 @@ std::vector<MusicTunnel::RingCube> MusicTunnel::layout_ring(int ring, int track_
     std::vector<int> order;
     while (!remaining.empty()) {
         const int pick = crt_rand() % static_cast<int>(remaining.size());
-        order.push_back(remaining[pick]);
-        remaining[pick] = remaining.back();
+        order.push_back(remaining[static_cast<size_t>(pick)]);
+        remaining[static_cast<size_t>(pick)] = remaining.back();
         remaining.pop_back();
     }
     std::vector<RingCube> cubes;
@@ -239,8 +239,8 @@ void MusicTunnel::draw_ring(float rotation, int ring)
     const float ambient = music->get_sync_value("mtAmbient");
     const float step = 360.0f / static_cast<float>(n);
     for (int j = 0; j < n; ++j) {
-        const RingCube& cube = cubes[j];
-        const TrackRecord& record = tracks[cube.track];
+        const RingCube& cube = cubes[static_cast<size_t>(j)];
+        const TrackRecord& record = tracks[static_cast<size_t>(cube.track)];
         glPushMatrix();
         glRotatef(step * static_cast<float>(j) + rotation, 0.0f, 0.0f, 1.0f);
         glTranslatef(cube.dx, cube.dy, cube.dz);

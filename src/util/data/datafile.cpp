@@ -385,7 +385,7 @@ void log_summary(const char* name, long length, std::uint32_t stream_size)
     log_format(compose(" ..lost in compression: ", std::setw(9), lost, " bytes\n"));
     std::ostringstream rate;
     rate << " ..compression rate:    " << std::fixed << std::setprecision(2) << std::setw(9)
-         << lost * 100.0 / static_cast<double>(length) << " %%\n";
+         << static_cast<double>(lost) * 100.0 / static_cast<double>(length) << " %%\n";
     log_format(rate.str());
 }
 

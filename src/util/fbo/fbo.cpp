@@ -106,7 +106,7 @@ void FBO::add_color_texture(GLint internal_format, bool mipmap)
     } else {
         texture->create_empty(w, h, mipmap, false, internal_format);
     }
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT + i,
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, static_cast<GLenum>(GL_COLOR_ATTACHMENT0_EXT + i),
                               samples >= 1 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D,
                               texture->get_id(), 0);
 }
@@ -181,7 +181,7 @@ void FBO::push(bool clear)
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
     fbo_pushed = binding;
     glGetIntegerv(GL_DRAW_BUFFER, &saved_draw_buffer);
-    for (int i = 0; i < REQUIRED_DRAW_BUFFERS; ++i) glGetIntegerv(GL_DRAW_BUFFER0 + i, &saved_draw_buffers[i]);
+    for (int i = 0; i < REQUIRED_DRAW_BUFFERS; ++i) glGetIntegerv(static_cast<GLenum>(GL_DRAW_BUFFER0 + i), &saved_draw_buffers[i]);
     glGetIntegerv(GL_READ_BUFFER, &saved_read_buffer);
     glGetIntegerv(GL_VIEWPORT, saved_viewport);
 

@@ -180,7 +180,7 @@ void GeomObject::update_reveal()
         const std::vector<float>& positions = mesh.vertices;
         const int stride = mesh.vertices_stride;
         if (stride > 0) {
-            for (size_t i = static_cast<size_t>(stride) - 1; i < positions.size(); i += stride) {
+            for (size_t i = static_cast<size_t>(stride) - 1; i < positions.size(); i += static_cast<size_t>(stride)) {
                 z_max = std::max(z_max, positions[i]);
                 z_min = std::min(z_min, positions[i]);
             }

@@ -55,7 +55,7 @@ unsigned char* decode_jpeg(FILE* stream, bool grey, unsigned int* out_width,
     }
     jpeg_start_decompress(&info);
 
-    const size_t stride = static_cast<size_t>(info.output_width) * info.output_components;
+    const size_t stride = static_cast<size_t>(info.output_width) * static_cast<size_t>(info.output_components);
     block = static_cast<unsigned char*>(std::malloc(stride * info.output_height + 1));
     if (block == nullptr) {
         jpeg_destroy_decompress(&info);

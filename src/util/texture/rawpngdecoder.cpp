@@ -64,8 +64,8 @@ int JhRawPngDecoder::prepare_output()
     rgba = nullptr;
     // Pixels the data never reaches stay cleared.
     unsigned char* pixels =
-        static_cast<unsigned char*>(std::calloc(static_cast<size_t>(header.width) * header.height, 4));
-    line_bytes = (static_cast<size_t>(header.width) * pixel_bits + 7) / 8;
+        static_cast<unsigned char*>(std::calloc(static_cast<size_t>(header.width) * static_cast<size_t>(header.height), 4));
+    line_bytes = (static_cast<size_t>(header.width) * static_cast<size_t>(pixel_bits) + 7) / 8;
     std::free(line_storage);
     line_storage = static_cast<unsigned char*>(std::calloc(2 * line_bytes, 1));
     if (pixels == nullptr || line_storage == nullptr) {
@@ -105,7 +105,7 @@ void JhRawPngDecoder::start_pass()
         finished = true;
         return;
     }
-    pass_line_bytes = (static_cast<size_t>(pass_columns) * pixel_bits + 7) / 8;
+    pass_line_bytes = (static_cast<size_t>(pass_columns) * static_cast<size_t>(pixel_bits) + 7) / 8;
     row = 0;
     std::memset(previous, 0, line_bytes); // no line above the first one
 }
@@ -206,12 +206,12 @@ void JhRawPngDecoder::convert(int from, int to)
     unsigned char* dest;
     size_t step;
     if (pass == 0) {
-        dest = rgba + (static_cast<size_t>(row) * width + from) * 4;
+        dest = rgba + (static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(from)) * 4;
         step = 4;
     } else {
         const Adam7Pass& p = PASSES[pass];
         const size_t image_row = static_cast<size_t>(p.row_start + row * p.row_step);
-        dest = rgba + (image_row * width + static_cast<size_t>(p.column_start + from * p.column_step)) * 4;
+        dest = rgba + (image_row * static_cast<size_t>(width) + static_cast<size_t>(p.column_start + from * p.column_step)) * 4;
         step = static_cast<size_t>(p.column_step) * 4;
     }
     const unsigned char* s;
