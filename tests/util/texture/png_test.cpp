@@ -196,6 +196,7 @@ TEST(PngDecoder, DamagedPicturesAreRefused)
     };
     // Where the image data starts in the file: signature, IHDR, PLTE, then the IDAT head.
     const size_t idat_data = 8 + (12 + 13) + (12 + good[1].data.size()) + 8;
+    ASSERT_EQ(fixtures::str(Bytes(file.begin() + idat_data - 4, file.begin() + idat_data)), "IDAT");
     Bytes flipped_under_old_crc = file;
     flipped_under_old_crc[idat_data + stored.size() / 2] ^= 0x10;
     Bytes flipped = stored;

@@ -466,6 +466,7 @@ TEST(TextureFatal, DamagedPicturesEndWithTheLoadReport)
     std::vector<fixtures::PngChunk> chunks = fixtures::png_chunks(p, stored);
     const fixtures::Bytes png = fixtures::png_from_chunks(chunks);
     const size_t idat_data = 8 + (12 + 13) + 8; // signature, IHDR, the IDAT head
+    ASSERT_EQ(fixtures::str(fixtures::Bytes(png.begin() + idat_data - 4, png.begin() + idat_data)), "IDAT");
 
     fixtures::Bytes flipped = png;
     flipped[idat_data + stored.size() / 2] ^= 0x08;
