@@ -54,7 +54,7 @@ int JhRawPngDecoder::prepare_output()
     pixel_bits = bits_per_pixel(header.colour_type, header.bit_depth);
     if (pixel_bits == 0) return 0;
     // No IHDR or an impossible size: no picture. An unknown interlace method gets its
-    // picture, which no byte reaches (it stays cleared).
+    // picture, but the output refuses its first pixel byte, which fails the decode.
     const int limit = static_cast<int>(Texture::max_image_side());
     if (header.width <= 0 || header.height <= 0 || header.width > limit || header.height > limit) {
         return 0;
@@ -119,7 +119,11 @@ void JhRawPngDecoder::swap_lines()
 
 int JhRawPngDecoder::output(unsigned char byte) { return output_block(&byte, 1); }
 
-int JhRawPngDecoder::end_output() { return 1; }
+int JhRawPngDecoder::end_output()
+{
+    // Every line of the picture (of every pass when interlaced) must have arrived.
+    return finished || (pass == 0 && row >= pass_rows) ? 1 : 0;
+}
 
 int JhRawPngDecoder::output_block(const unsigned char* bytes, size_t count)
 {

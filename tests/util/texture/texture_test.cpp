@@ -458,6 +458,49 @@ TEST(TextureFatal, LoadFailuresAndReadBackOfTwentyFourBits)
     EXPECT_NE(read_back.err.find("\n\nFailed assert 4 == bytespp\n"), std::string::npos) << read_back.err;
 }
 
+// A damaged picture ends the program with the load's report instead of being shown garbled.
+TEST(TextureFatal, DamagedPicturesEndWithTheLoadReport)
+{
+    fixtures::Picture p = fixtures::sample_picture(6, 8, 8, 8);
+    const fixtures::Bytes stored = fixtures::zlib_stream(fixtures::png_scanlines(p, false), 0);
+    std::vector<fixtures::PngChunk> chunks = fixtures::png_chunks(p, stored);
+    const fixtures::Bytes png = fixtures::png_from_chunks(chunks);
+    const size_t idat_data = 8 + (12 + 13) + 8; // signature, IHDR, the IDAT head
+    ASSERT_EQ(fixtures::str(fixtures::Bytes(png.begin() + idat_data - 4, png.begin() + idat_data)), "IDAT");
+
+    fixtures::Bytes flipped = png;
+    flipped[idat_data + stored.size() / 2] ^= 0x08;
+    std::vector<fixtures::PngChunk> header_crc = chunks;
+    header_crc[0].wrong_crc = true;
+    std::vector<fixtures::PngChunk> adler = chunks;
+    adler[1].data.back() ^= 0x01;
+    fixtures::Bytes rgb(64 * 64 * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>(i * 7 % 251);
+    const fixtures::Bytes jpeg = fixtures::jpeg_file(64, 64, rgb, 90);
+
+    TempDir dir;
+    const struct {
+        const char* name;
+        fixtures::Bytes file;
+    } cases[] = {
+        {"flipped.png", flipped},
+        {"header_crc.png", fixtures::png_from_chunks(header_crc)},
+        {"cut.png", fixtures::Bytes(png.begin(), png.begin() + static_cast<long>(idat_data + stored.size() / 2))},
+        {"adler.png", fixtures::png_from_chunks(adler)},
+        {"cut.jpg", fixtures::Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() * 2 / 3))},
+    };
+    for (const auto& c : cases) {
+        dir.write(c.name, fixtures::str(c.file));
+        const std::string path = dir.file(c.name);
+        ChildResult result = in_gl_child([&] { Texture t(path); });
+        EXPECT_EQ(result.exit_code, 1) << c.name;
+        EXPECT_NE(result.err.find("Error in file src\\util\\texture\\texture:"), std::string::npos)
+            << c.name << ": " << result.err;
+        EXPECT_NE(result.err.find("\n\nFailed to load texture " + path + "\n"), std::string::npos)
+            << c.name << ": " << result.err;
+    }
+}
+
 TEST_F(TextureGl, ReadersRefusePicturesLargerThanTheContextAllows)
 {
     GLint max_side = 0;
