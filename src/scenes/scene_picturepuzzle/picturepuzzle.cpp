@@ -144,13 +144,14 @@ void PicturePuzzle::draw_glow(float beat)
     glow_box = GlowBox();
 
     // Drawn over a target of its own size, the blur reads the glow at one texel a pixel, from
-    // the full level alone: the lower levels that popping the buffer would rebuild are then
-    // left as they are, and the buffer's own filter comes back once the blur has run.
+    // the full level alone: there a filter without mipmaps gives the picture of the buffer's
+    // trilinear anisotropic one at less cost, and the buffer's own filter comes back once the
+    // blur has run.
     GLint target_size[4];
     glGetIntegerv(GL_VIEWPORT, target_size);
     const bool one_texel_a_pixel = target_size[2] == fbo->get_width() && target_size[3] == fbo->get_height();
     GLint own_min_filter = GL_LINEAR;
-    bool levels_left_out = false;
+    bool own_filter_set_aside = false;
     if (!glow.cubes.empty() && glow.intensity > 0.0f) {
         fbo->push(true);
         shader_bank->bind(GLOW_PROGRAM);
@@ -174,7 +175,7 @@ void PicturePuzzle::draw_glow(float beat)
             fbo->bind_texture(0, 0);
             glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &own_min_filter);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-            levels_left_out = true;
+            own_filter_set_aside = true;
         }
         fbo->pop();
 
@@ -189,7 +190,7 @@ void PicturePuzzle::draw_glow(float beat)
     glBlendFunc(GL_ONE, GL_ONE);
     shader_bank->bind(BLUR_PROGRAM);
     if (glow_box.width > 0 && glow_box.height > 0) draw_blurred_glow();
-    if (levels_left_out) {
+    if (own_filter_set_aside) {
         // Where the texture is bound afterwards, as after the blur or the pop.
         fbo->bind_texture(0, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, own_min_filter);

@@ -99,6 +99,7 @@ void FBO::add_color_texture(GLint internal_format, bool mipmap)
     }
     Texture* texture = new Texture();
     color_textures.push_back(texture);
+    color_mipmaps.push_back(mipmap);
     const unsigned int w = static_cast<unsigned int>(width);
     const unsigned int h = static_cast<unsigned int>(height);
     if (samples >= 1) {
@@ -239,17 +240,16 @@ void FBO::bind_texture(unsigned int i, int unit) const
     color_textures[i]->bind(unit);
 }
 
-// A texture whose minification filter uses no mipmaps samples level 0 alone: rebuilding its
-// lower levels would cost a full pass over the picture that nothing ever reads. Each texture
-// is bound all the same, so the binding a caller finds afterwards does not depend on the type.
+// Only a texture made without mipmaps has no lower levels to rebuild. The filter a mipmapped
+// texture has at the moment says nothing about later reads: a caller may sample it at its own
+// size for a while and set its mipmap filter back by hand, and its levels must hold the
+// picture of the latest pop then. Each texture is bound all the same, so the binding a caller
+// finds afterwards does not depend on the type.
 void FBO::generate_mipmaps()
 {
     for (unsigned int i = 0; i < color_textures.size(); ++i) {
         bind_texture(i, 0);
-        GLint min_filter = GL_NEAREST_MIPMAP_LINEAR;
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min_filter);
-        if (min_filter == GL_NEAREST || min_filter == GL_LINEAR) continue;
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
+        if (color_mipmaps[i]) glGenerateMipmapEXT(GL_TEXTURE_2D);
     }
 }
 

@@ -215,8 +215,8 @@ TEST(StageLightsSmoke, OnlyAScenePastTheBufferBothWaysLeavesTheSmokeUnshrunk)
         EXPECT_EQ(StageLights::smoke_is_shrunk(c.w, c.h), c.shrunk) << c.w << " x " << c.h;
 }
 
-// The smoke buffers keep their mipmaps only while the scene shrinks them; when it does again,
-// the levels skipped meanwhile are rebuilt from the smoke as it is now.
+// The smoke buffers are filtered with their mipmaps only while the scene shrinks them; when it
+// does again, the lower levels hold the smoke as it is now.
 TEST_F(StageLightsTest, TheSmokeKeepsItsMipmapsOnlyWhileTheSceneShrinksIt)
 {
     start_scene();
@@ -232,7 +232,7 @@ TEST_F(StageLightsTest, TheSmokeKeepsItsMipmapsOnlyWhileTheSceneShrinksIt)
 
     lights.reshape(640, 512);
     for (int i = 0; i < 2; ++i) EXPECT_EQ(min_filter(i), GL_LINEAR) << i;
-    for (int k = 0; k < 6; ++k) lights.render(); // the smoke moves on without its lower levels
+    for (int k = 0; k < 6; ++k) lights.render(); // the smoke moves on, read at its full level
 
     lights.reshape(640, 480);
     const int side = Effects::Fire::BUFFER_SIZE;
