@@ -87,9 +87,9 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
     FrameTimer::init();
     text = new Text("data/common/fonts/courier_new.ttf", 48);
     shader_bank = new ShaderBank();
-    scene_fbo = new FBO(512, 512, 1);
-    frame_fbos.push_back(new FBO(512, 512, 5));
-    frame_fbos.push_back(new FBO(512, 512, 5));
+    scene_fbo = new FBO(512, 512, FBO_TYPE_COLOR_MIPMAP);
+    frame_fbos.push_back(new FBO(512, 512, FBO_TYPE_COLOR));
+    frame_fbos.push_back(new FBO(512, 512, FBO_TYPE_COLOR));
     ascii_engine = new AsciiEngine();
 
     sync_mode = new_sync_mode;
