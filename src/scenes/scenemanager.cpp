@@ -35,7 +35,6 @@ const char* const SOURCE = "src\\scenes";
 const char* const MUSIC_FILE = "data/common/music/tarnholm_quorel_system.xml";
 const char* const CAPTURE_NAME = "Pellorvane";
 const char* const SCENE_TRACKS[3] = {"ActiveScene1st", "ActiveScene2nd", "ActiveScene3rd"};
-const int PLAIN_TEXTURE_SLOT = 20;
 
 // A scene-selection value truncated toward zero (-0.5 selects scene 0). Values far outside the
 // list, and NaN, select nothing without passing through an out-of-range conversion.
@@ -300,7 +299,7 @@ void SceneManager::render_post_chain()
     size_t cur = 0;
     if (active.empty()) {
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        shader_bank->get_shader(PLAIN_TEXTURE_SLOT)->bind();
+        shader_bank->get_shader(SHADER_SLOT_PLAIN_TEXTURE)->bind();
         draw_letterboxed(frame_fbos[cur]);
         return;
     }
@@ -317,7 +316,7 @@ void SceneManager::render_post_chain()
             if (k + 1 == active.size()) {
                 reset_gl_state();
                 glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-                shader_bank->get_shader(PLAIN_TEXTURE_SLOT)->bind();
+                shader_bank->get_shader(SHADER_SLOT_PLAIN_TEXTURE)->bind();
                 draw_letterboxed(frame_fbos[cur]);
             }
             continue;

@@ -319,7 +319,7 @@ void QuorelIntro::draw_flag_and_portrait(float t)
     const float y = 0.2f - d / 2.0f;
     const float h = 0.6f + d;
     glColor4f(1.0f, 1.0f, 1.0f, 0.8f * e_portrait);
-    shader_bank->bind(20);
+    shader_bank->bind(SHADER_SLOT_PLAIN_TEXTURE);
     if (e_portrait > 0.0f)
         portrait->draw_aligned(x, y, h, aspect, true);
 
@@ -327,7 +327,7 @@ void QuorelIntro::draw_flag_and_portrait(float t)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     const float e_glow = fade_envelope(t, track("miTulmGlow"), flag_end + 2.5f, FADE);
     glColor4f(1.0f, 0.0f, 0.0f, e_glow);
-    shader_bank->bind(3);
+    shader_bank->bind(SHADER_SLOT_BLUR);
     if (e_glow > 0.0f) {
         portrait_glow->draw_aligned(x, y, h, aspect, true);
         portrait_glow->draw_aligned(x, y, h, aspect, true);

@@ -8,8 +8,6 @@
 
 namespace {
 
-const int PLAIN_SLOT = 20; // texture times colour
-
 void grey(float g) { glColor4f(g, g, g, 1.0f); }
 
 } // namespace
@@ -39,7 +37,7 @@ void RobotKu::render()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
     grey(music->get_sync_value("rkOrgStr"));
-    shader_bank->bind(PLAIN_SLOT);
+    shader_bank->bind(SHADER_SLOT_PLAIN_TEXTURE);
     robot->draw_centered(1.0f, aspect);
 
     // The glow's blur is the same on every frame: it is kept, and only its strength changes.

@@ -222,7 +222,7 @@ TEST_F(PicturePuzzleTest, TheBeeperMakesCubesGlowOnlyWhileItSounds)
     glDisable(GL_SCISSOR_TEST);
     glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    bank->bind(3);
+    bank->bind(SHADER_SLOT_BLUR);
     shared_fbo->draw();
     const std::vector<unsigned char> blurred = window();
     int inside = 0, outside = 0;
