@@ -99,7 +99,7 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
         capture_frame_rate = CAPTURE_FRAME_RATE;
         samples_per_frame = (static_cast<unsigned int>(music->wave_format.nChannels) *
                              music->wave_format.nSamplesPerSec) / CAPTURE_FRAME_RATE;
-        if (!avi_writer.open(file_name.c_str(), 30.0f, -1, 100)) {
+        if (!avi_writer.open(file_name.c_str(), static_cast<float>(CAPTURE_FRAME_RATE), -1, 100)) {
             fatal_error(SOURCE, 280, "Failed to open video file " + file_name);
         }
         avi_writer.set_video_size(capture_width, capture_height);
@@ -381,7 +381,7 @@ bool SceneManager::capture_frame()
 void SceneManager::advance_capture_clock()
 {
     std::uint64_t before = music->get_byte_position();
-    music->set_time(static_cast<float>(frame_counter) / 30.0f);
+    music->set_time(static_cast<float>(frame_counter) / static_cast<float>(CAPTURE_FRAME_RATE));
     if (music->get_byte_position() == before) {
         post_quit();
         log_line("  Finished dumping, quit event posted");
