@@ -44,7 +44,7 @@ void PicturePuzzle::init()
     music->add_sync_track("puProgress", 0.0f, true);
     music->add_sync_track("puInterval", 0.125f, true);
 
-    picture.load(PICTURE_FILE, false, false, GL_NEAREST, GL_NEAREST);
+    picture.load(PICTURE_FILE, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_NEAREST, GL_NEAREST);
     picture_width = static_cast<int>(picture.get_width());
     picture_height = static_cast<int>(picture.get_height());
     pixels = picture.read_pixels();

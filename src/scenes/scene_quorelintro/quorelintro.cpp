@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "effects/flag/flag.h"
+#include "scenes/scene/picture.h"
 #include "util/helpers/helpers.h"
 #include "util/math/vector3.h"
 #include "util/music/music.h"
@@ -42,8 +43,6 @@ const TrackDefault TRACKS[] = {
     {"miTulmGlow", 116.0f},
 };
 
-Texture* picture(const char* file) { return new Texture(file, false, false, GL_LINEAR, GL_LINEAR); }
-
 void grey(float g) { glColor4f(g, g, g, 1.0f); }
 
 Vector3 grey3(float g) { return Vector3(g, g, g); }
@@ -75,15 +74,15 @@ QuorelIntro::~QuorelIntro()
 
 void QuorelIntro::init()
 {
-    sun = picture("data/quorelintro/sol_med_bane3.png");
-    globe = picture("data/quorelintro/jordklode3.png");
-    cow = picture("data/quorelintro/forvirret_ku.png");
-    cube = picture("data/quorelintro/anticube.png");
-    flag_picture = picture("data/quorelintro/red_star_rises.jpg");
-    portrait = picture("data/quorelintro/vetr.png");
-    portrait_glow = picture("data/quorelintro/vetr_glow.png");
+    sun = load_picture("data/quorelintro/sol_med_bane3.png");
+    globe = load_picture("data/quorelintro/jordklode3.png");
+    cow = load_picture("data/quorelintro/forvirret_ku.png");
+    cube = load_picture("data/quorelintro/anticube.png");
+    flag_picture = load_picture("data/quorelintro/red_star_rises.jpg");
+    portrait = load_picture("data/quorelintro/vetr.png");
+    portrait_glow = load_picture("data/quorelintro/vetr_glow.png");
     for (const char* file : INSTRUMENT_FILES)
-        instruments.push_back(picture(file));
+        instruments.push_back(load_picture(file));
 
     flag = new Effects::Flag(flag_picture);
 

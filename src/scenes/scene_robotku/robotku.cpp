@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include "scenes/scene/picture.h"
 #include "util/music/music.h"
 #include "util/shaderprogram/shaderbank.h"
 #include "util/texture/texture.h"
@@ -22,8 +23,8 @@ RobotKu::~RobotKu()
 
 void RobotKu::init()
 {
-    robot = new Texture("data/robotku/robot_ku.png", false, false, GL_LINEAR, GL_LINEAR);
-    glow = new Texture("data/robotku/ku_vs_robot_glow.png", false, false, GL_LINEAR, GL_LINEAR);
+    robot = load_picture("data/robotku/robot_ku.png");
+    glow = load_picture("data/robotku/ku_vs_robot_glow.png");
     music->add_sync_track("rkOrgStr", 1.0f, true);
     music->add_sync_track("rkGlowStr", 1.0f, true);
 }
