@@ -35,7 +35,6 @@ const char* const SOURCE = "src\\scenes";
 const char* const MUSIC_FILE = "data/common/music/tarnholm_quorel_system.xml";
 const char* const CAPTURE_NAME = "Pellorvane";
 const char* const SCENE_TRACKS[3] = {"ActiveScene1st", "ActiveScene2nd", "ActiveScene3rd"};
-const int PLAIN_TEXTURE_SLOT = 20;
 
 // A scene-selection value truncated toward zero (-0.5 selects scene 0). Values far outside the
 // list, and NaN, select nothing without passing through an out-of-range conversion.
@@ -88,9 +87,9 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
     FrameTimer::init();
     text = new Text("data/common/fonts/courier_new.ttf", 48);
     shader_bank = new ShaderBank();
-    scene_fbo = new FBO(512, 512, 1);
-    frame_fbos.push_back(new FBO(512, 512, 5));
-    frame_fbos.push_back(new FBO(512, 512, 5));
+    scene_fbo = new FBO(512, 512, FBO_TYPE_COLOR_MIPMAP);
+    frame_fbos.push_back(new FBO(512, 512, FBO_TYPE_COLOR));
+    frame_fbos.push_back(new FBO(512, 512, FBO_TYPE_COLOR));
     ascii_engine = new AsciiEngine();
 
     sync_mode = new_sync_mode;
@@ -101,7 +100,7 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
         capture_frame_rate = CAPTURE_FRAME_RATE;
         samples_per_frame = (static_cast<unsigned int>(music->wave_format.nChannels) *
                              music->wave_format.nSamplesPerSec) / CAPTURE_FRAME_RATE;
-        if (!avi_writer.open(file_name.c_str(), 30.0f, -1, 100)) {
+        if (!avi_writer.open(file_name.c_str(), static_cast<float>(CAPTURE_FRAME_RATE), -1, 100)) {
             fatal_error(SOURCE, 280, "Failed to open video file " + file_name);
         }
         avi_writer.set_video_size(capture_width, capture_height);
@@ -301,7 +300,7 @@ void SceneManager::render_post_chain()
     size_t cur = 0;
     if (active.empty()) {
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        shader_bank->get_shader(PLAIN_TEXTURE_SLOT)->bind();
+        shader_bank->get_shader(SHADER_SLOT_PLAIN_TEXTURE)->bind();
         draw_letterboxed(frame_fbos[cur]);
         return;
     }
@@ -318,7 +317,7 @@ void SceneManager::render_post_chain()
             if (k + 1 == active.size()) {
                 reset_gl_state();
                 glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-                shader_bank->get_shader(PLAIN_TEXTURE_SLOT)->bind();
+                shader_bank->get_shader(SHADER_SLOT_PLAIN_TEXTURE)->bind();
                 draw_letterboxed(frame_fbos[cur]);
             }
             continue;
@@ -394,7 +393,7 @@ void SceneManager::fail_capture(int line)
 void SceneManager::advance_capture_clock()
 {
     std::uint64_t before = music->get_byte_position();
-    music->set_time(static_cast<float>(frame_counter) / 30.0f);
+    music->set_time(static_cast<float>(frame_counter) / static_cast<float>(CAPTURE_FRAME_RATE));
     if (music->get_byte_position() == before) {
         post_quit();
         log_line("  Finished dumping, quit event posted");

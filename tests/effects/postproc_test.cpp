@@ -203,7 +203,7 @@ TEST(MotionblurText, FrameCountIsClamped)
 
 TEST_F(PostProcGl, MotionblurRingGrowsAdvancesAndStaysWithinTheSamplers)
 {
-    FBO source(16, 16, 5);
+    FBO source(16, 16, FBO_TYPE_COLOR);
     source.push(true);
     glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -365,7 +365,7 @@ TEST_F(PostProcGl, RadblurMatchesTheTwelveSampleBlur)
 // corner (the sky box and the spectrum landscape came out black).
 TEST_F(PostProcGl, MotionblurPassLeavesTexturingOnUnitZeroOnly)
 {
-    FBO source(16, 16, 5);
+    FBO source(16, 16, FBO_TYPE_COLOR);
     Effects::Motionblur::last_advance_time = 0.0f;
     Effects::Motionblur blur;
     blur.set_param(0, 8.0f);

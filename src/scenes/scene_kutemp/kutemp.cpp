@@ -2,12 +2,11 @@
 
 #include <GL/glew.h>
 
+#include "scenes/scene/picture.h"
 #include "util/music/music.h"
 #include "util/texture/texture.h"
 
 namespace {
-
-Texture* picture(const char* file) { return new Texture(file, false, false, GL_LINEAR, GL_LINEAR); }
 
 // The row a progress value selects: truncated toward zero and at most the last, so -0.5 still
 // selects row 0 and any larger value, however huge or infinite, the last; -1 or less and NaN
@@ -34,12 +33,12 @@ KuTemp::~KuTemp()
 
 void KuTemp::init()
 {
-    cows[1] = picture("data/kutemp/ku_0_grader.png");
-    cows[0] = picture("data/kutemp/ku_minus_100.png");
-    cows[2] = picture("data/kutemp/ku_100_grader.png");
-    thermometers[0] = picture("data/kutemp/gradestokk.png");
-    thermometers[1] = picture("data/kutemp/gradestokk_0.png");
-    thermometers[2] = picture("data/kutemp/gradestokk_100.png");
+    cows[1] = load_picture("data/kutemp/ku_0_grader.png");
+    cows[0] = load_picture("data/kutemp/ku_minus_100.png");
+    cows[2] = load_picture("data/kutemp/ku_100_grader.png");
+    thermometers[0] = load_picture("data/kutemp/gradestokk.png");
+    thermometers[1] = load_picture("data/kutemp/gradestokk_0.png");
+    thermometers[2] = load_picture("data/kutemp/gradestokk_100.png");
     music->add_sync_track("ktProgress", 0.0f, true);
     music->add_sync_track("ktPicFade", 0.0f, true);
 }

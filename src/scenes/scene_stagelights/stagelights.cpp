@@ -89,7 +89,7 @@ void StageLights::init()
     choose_smoke_filter(width, height);
     lights_buffer = new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_FLOAT);
     sample_full_level_only(lights_buffer);
-    stage = new Texture("data/common/images/stage_mod.jpg", false, false);
+    stage = new Texture("data/common/images/stage_mod.jpg", Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE);
     program = new ShaderProgram("data/scenes/stagelights/stagelights.vert",
                                 "data/scenes/stagelights/stagelights.frag", true);
     for (const TrackDefault& track : TRACKS)

@@ -103,9 +103,9 @@ void FBO::add_color_texture(GLint internal_format, bool mipmap)
     const unsigned int w = static_cast<unsigned int>(width);
     const unsigned int h = static_cast<unsigned int>(height);
     if (samples >= 1) {
-        texture->create_empty(w, h, mipmap, false, internal_format, samples);
+        texture->create_empty(w, h, mipmap, Texture::CLAMP_TO_EDGE, internal_format, samples);
     } else {
-        texture->create_empty(w, h, mipmap, false, internal_format);
+        texture->create_empty(w, h, mipmap, Texture::CLAMP_TO_EDGE, internal_format);
     }
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, static_cast<GLenum>(GL_COLOR_ATTACHMENT0_EXT + i),
                               samples >= 1 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D,
@@ -126,9 +126,10 @@ void FBO::add_depth_texture()
     const unsigned int w = static_cast<unsigned int>(width);
     const unsigned int h = static_cast<unsigned int>(height);
     if (samples >= 1) {
-        depth_texture->create_empty(w, h, false, false, GL_DEPTH_COMPONENT32, samples);
+        depth_texture->create_empty(w, h, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_DEPTH_COMPONENT32,
+                                    samples);
     } else {
-        depth_texture->create_empty(w, h, false, false, GL_DEPTH_COMPONENT32);
+        depth_texture->create_empty(w, h, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_DEPTH_COMPONENT32);
     }
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT,
                               samples >= 1 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D,

@@ -129,7 +129,7 @@ bool Texture::load(const std::string& file, bool use_mipmap, bool repeat)
     return load(file, use_mipmap, repeat, GL_LINEAR, GL_LINEAR);
 }
 
-bool Texture::load(const std::string& file) { return load(file, true, true); }
+bool Texture::load(const std::string& file) { return load(file, MIPMAPS, REPEAT); }
 
 bool Texture::create()
 {

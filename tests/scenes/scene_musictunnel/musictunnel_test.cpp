@@ -186,7 +186,7 @@ TEST_F(MusicTunnelTest, TheBlockinessTrackSetsThePixelationBlocks)
         SCOPED_TRACE(c.blocky);
         start_scene({{"mtBlocky", c.blocky}});
         frame(3.0f);
-        const GLhandleARB program = bank->get_shader(2)->get_program();
+        const GLhandleARB program = bank->get_shader(SHADER_SLOT_PIXELATE)->get_program();
         glUseProgramObjectARB(program);
         GLfloat blocks[2] = {0.0f, 0.0f};
         glGetUniformfvARB(program, glGetUniformLocationARB(program, "blocks"), blocks);
@@ -214,8 +214,8 @@ TEST_F(MusicTunnelTest, PixelatingIntoOneCellATexelCopiesTheTunnel)
         EXPECT_FALSE(MusicTunnel::pixelation_is_copy(blocks.first, blocks.second, *tunnel_buffer))
             << blocks.first << " x " << blocks.second;
 
-    bank->bind(2);
-    bank->get_shader(2)->set_uniform_2f("blocks", fw, fh);
+    bank->bind(SHADER_SLOT_PIXELATE);
+    bank->get_shader(SHADER_SLOT_PIXELATE)->set_uniform_2f("blocks", fw, fh);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     copy->push(true);
     tunnel_buffer->draw();

@@ -607,7 +607,18 @@ TEST_F(Objects3DTest, BankProgramsLightThePlainRenderAndShadowTheFloorUnderTheCu
     DataFile::set_mode(DATAFILE_MODE_DISK);
     ShaderBank bank;
     renderer.set_shaders(bank);
-    const int bank_slots[OBJ_SHADER_COUNT] = {15, 16, 21, 22, 23, 24, 25, 33, 34, 3};
+    const int bank_slots[OBJ_SHADER_COUNT] = {
+        SHADER_SLOT_MULTI_MATERIAL,
+        SHADER_SLOT_MULTI_MATERIAL_TEXTURED,
+        SHADER_SLOT_SHADOW_DEPTH_WRITE,
+        SHADER_SLOT_SHADOW_AMBIENT,
+        SHADER_SLOT_SHADOW_AMBIENT_TEXTURED,
+        SHADER_SLOT_SHADOW_CUBE_LIGHTING,
+        SHADER_SLOT_SHADOW_CUBE_LIGHTING_TEXTURED,
+        SHADER_SLOT_UNLIT_MATERIAL,
+        SHADER_SLOT_UNLIT_MATERIAL_TEXTURED,
+        SHADER_SLOT_BLUR,
+    };
     for (int slot = 0; slot < OBJ_SHADER_COUNT; ++slot) {
         EXPECT_EQ(renderer.shaders[slot], bank.get_shader(bank_slots[slot])) << slot;
     }
