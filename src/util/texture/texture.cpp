@@ -1,12 +1,12 @@
 #include "util/texture/texture.h"
 
-#include <GL/glu.h>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
 #include "platform/win32/messagebox.h"
 #include "util/error/fatal.h"
+#include "util/helpers/unitview.h"
 
 namespace {
 
@@ -304,28 +304,8 @@ void Texture::draw(float x, float y, float w, float h)
     glDisable(GL_TEXTURE_CUBE_MAP);
     glDisable(GL_LIGHTING);
     bind(0);
-    glPushAttrib(GL_TRANSFORM_BIT);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0, 1, 0, 1);
-    glBegin(GL_QUADS);
-    glTexCoord2i(0, 0);
-    glVertex2f(x, y);
-    glTexCoord2i(1, 0);
-    glVertex2f(x + w, y);
-    glTexCoord2i(1, 1);
-    glVertex2f(x + w, y + h);
-    glTexCoord2i(0, 1);
-    glVertex2f(x, y + h);
-    glEnd();
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
+    const UnitView view(UnitView::MODE_AS_BEFORE);
+    textured_quad({x, y, w, h}, {0.0f, 0.0f, 1.0f, 1.0f});
 }
 
 void Texture::draw_centered(float w, float screen_aspect)
