@@ -12,11 +12,6 @@ namespace {
 
 const int SKY_BLUE = 0x6BD0DC;
 
-struct TrackDefault {
-    const char* name;
-    float value;
-};
-
 // Registered in this order: the sky's texture offsets, then the left edge, bottom edge and
 // height (screen fractions) of the plane and of each cow.
 const TrackDefault TRACKS[] = {
@@ -47,8 +42,7 @@ void KuSlipp::init()
     plane = new Texture("data/kuslipp/fly.png", true, false);
     first_cow = new Texture("data/kuslipp/flyveku_stage1.png", true, false);
     second_cow = new Texture("data/kuslipp/flyveku_stage1.png", true, false);
-    for (const TrackDefault& track : TRACKS)
-        music->add_sync_track(track.name, track.value, true);
+    add_sync_tracks(TRACKS);
 }
 
 void KuSlipp::reshape(int w, int h) { Scene::reshape(w, h); }

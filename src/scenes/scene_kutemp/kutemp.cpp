@@ -7,6 +7,12 @@
 
 namespace {
 
+// Registered in this order, after the pictures.
+const TrackDefault TRACKS[] = {
+    {"ktProgress", 0.0f}, // the row shown: thermometer and cow
+    {"ktPicFade", 0.0f},  // the cow's alpha
+};
+
 Texture* picture(const char* file) { return new Texture(file, false, false, GL_LINEAR, GL_LINEAR); }
 
 // The row a progress value selects: truncated toward zero and at most the last, so -0.5 still
@@ -40,8 +46,7 @@ void KuTemp::init()
     thermometers[0] = picture("data/kutemp/gradestokk.png");
     thermometers[1] = picture("data/kutemp/gradestokk_0.png");
     thermometers[2] = picture("data/kutemp/gradestokk_100.png");
-    music->add_sync_track("ktProgress", 0.0f, true);
-    music->add_sync_track("ktPicFade", 0.0f, true);
+    add_sync_tracks(TRACKS);
 }
 
 void KuTemp::reshape(int w, int h) { Scene::reshape(w, h); }

@@ -22,11 +22,6 @@ const int PALETTE_SIZE = sizeof PALETTE / sizeof PALETTE[0];
 const int TUNNEL_SLOT = 29;   // diffuse lighting by light 0 of the vertex colour
 const int PIXELATE_SLOT = 2;  // blocks of the picture
 
-struct TrackDefault {
-    const char* name;
-    float value;
-};
-
 const TrackDefault TRACKS[] = {
     {"mtBlocky", 0.0f},          {"mtAmbient", 0.2f},          {"mtDisplaceRand", 0.001f},
     {"mtDisplaceSpace", 1.7f},   {"mtRadblurDisplace", 0.0f},  {"mtRadblurIntensity", 1.0f},
@@ -125,8 +120,7 @@ void MusicTunnel::init()
             record.pitches.push_back(note_track.note);
         record.levels.assign(record.pitches.size(), 0.0f);
     }
-    for (const TrackDefault& track : TRACKS)
-        music->add_sync_track(track.name, track.value, true);
+    add_sync_tracks(TRACKS);
     for (int i = 0; i < 2; ++i)
         buffers.push_back(new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_COLOR));
     blur = new Effects::RadialBlur();

@@ -25,6 +25,12 @@ const int GLOW_PROGRAM = 36;  // fixed-function drawing
 const int BLUR_PROGRAM = 3;
 const float LIGHT_RANGE = 20.0f;
 
+// Registered in this order, before the pictures are loaded.
+const TrackDefault TRACKS[] = {
+    {"puProgress", 0.0f},   // through the plan: 0 scattered, 1 the picture; below 0 nothing shows
+    {"puInterval", 0.125f}, // shown in the tracker; the scene reads none of it
+};
+
 } // namespace
 
 PicturePuzzle::PicturePuzzle() = default;
@@ -43,8 +49,7 @@ PicturePuzzle::~PicturePuzzle()
 
 void PicturePuzzle::init()
 {
-    music->add_sync_track("puProgress", 0.0f, true);
-    music->add_sync_track("puInterval", 0.125f, true);
+    add_sync_tracks(TRACKS);
 
     picture.load(PICTURE_FILE, false, false, GL_NEAREST, GL_NEAREST);
     picture_width = static_cast<int>(picture.get_width());

@@ -10,6 +10,12 @@ namespace {
 
 const int PLAIN_SLOT = 20; // texture times colour
 
+// Registered in this order, after the pictures.
+const TrackDefault TRACKS[] = {
+    {"rkOrgStr", 1.0f},  // the robot's strength
+    {"rkGlowStr", 1.0f}, // the glow's strength
+};
+
 void grey(float g) { glColor4f(g, g, g, 1.0f); }
 
 } // namespace
@@ -26,8 +32,7 @@ void RobotKu::init()
 {
     robot = new Texture("data/robotku/robot_ku.png", false, false, GL_LINEAR, GL_LINEAR);
     glow = new Texture("data/robotku/ku_vs_robot_glow.png", false, false, GL_LINEAR, GL_LINEAR);
-    music->add_sync_track("rkOrgStr", 1.0f, true);
-    music->add_sync_track("rkGlowStr", 1.0f, true);
+    add_sync_tracks(TRACKS);
 }
 
 void RobotKu::reshape(int w, int h) { Scene::reshape(w, h); }
