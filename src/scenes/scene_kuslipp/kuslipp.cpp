@@ -45,8 +45,6 @@ void KuSlipp::init()
     add_sync_tracks(TRACKS);
 }
 
-void KuSlipp::reshape(int w, int h) { Scene::reshape(w, h); }
-
 void KuSlipp::render()
 {
     const Vector3 blue = color_from_hex(SKY_BLUE);

@@ -49,8 +49,6 @@ void KuTemp::init()
     add_sync_tracks(TRACKS);
 }
 
-void KuTemp::reshape(int w, int h) { Scene::reshape(w, h); }
-
 void KuTemp::render()
 {
     glEnable(GL_BLEND);

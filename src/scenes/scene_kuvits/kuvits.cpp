@@ -32,8 +32,6 @@ void KuVits::init()
     add_sync_tracks(TRACKS);
 }
 
-void KuVits::reshape(int w, int h) { Scene::reshape(w, h); }
-
 void KuVits::render()
 {
     glEnable(GL_BLEND);

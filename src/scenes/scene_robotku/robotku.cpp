@@ -35,8 +35,6 @@ void RobotKu::init()
     add_sync_tracks(TRACKS);
 }
 
-void RobotKu::reshape(int w, int h) { Scene::reshape(w, h); }
-
 void RobotKu::render()
 {
     // Both layers add to what is there; a strength of 0 draws a layer that adds nothing.
