@@ -37,7 +37,9 @@ PicturePuzzle::PicturePuzzle() = default;
 
 PicturePuzzle::~PicturePuzzle()
 {
-    std::free(pixels);
+    // The manager releases a scene before it deletes it; one deleted without that still frees
+    // its copy of the picture.
+    PicturePuzzle::release();
     delete board_texture;
     for (Material* material : materials)
         delete material;
