@@ -4,5 +4,5 @@
 
 class Scene;
 
-// A new scene for the place index (0 to 13), or null for a place not filled yet.
+// A new scene for the place index (0 to 13), or null for an index outside the list.
 Scene* make_show_scene(int index);

@@ -272,7 +272,7 @@ void SceneManager::render_scene_layers()
     for (int index : layers) {
         if (index < 0 || index >= static_cast<int>(scenes.size())) continue;
         Scene* scene = scenes[static_cast<size_t>(index)];
-        if (scene == nullptr) continue; // a place of the list not filled yet draws nothing
+        if (scene == nullptr) continue; // a place the sources leave empty draws nothing
         scene->reset_gl_state();
         scene->reshape(target->get_width(), target->get_height());
         scene->render();

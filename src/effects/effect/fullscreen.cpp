@@ -1,11 +1,11 @@
 #include "effects/effect/fullscreen.h"
 
 #include <GL/glew.h>
-#include <GL/glu.h>
 #include <cstdint>
 #include <cstring>
 
 #include "platform/runtime/crt_random.h"
+#include "util/helpers/unitview.h"
 #include "util/math/vector4.h"
 
 namespace Effects {
@@ -37,28 +37,14 @@ void unit_square()
 
 void fullscreen_quad()
 {
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0.0, 1.0, 0.0, 1.0);
+    const UnitView view(UnitView::MODELVIEW_AFTER);
     unit_square();
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
 }
 
 void overlay_quad()
 {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, 1.0, 0.0, 1.0);
+    set_unit_view();
     unit_square();
-    glMatrixMode(GL_MODELVIEW);
 }
 
 void seed_from_time(float time)

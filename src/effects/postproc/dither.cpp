@@ -5,16 +5,9 @@
 namespace Effects {
 
 Dither::Dither()
+    : ProgramPostProc("Dither", {{"Factor", 0.5f}}, "data/effects/postproc/dither/dither.vert",
+                      "data/effects/postproc/dither/dither.frag")
 {
-    name = "Dither";
-    add_param("Factor", 0.5f);
-    program = new ShaderProgram("data/effects/postproc/dither/dither.vert",
-                                "data/effects/postproc/dither/dither.frag", true);
-}
-
-Dither::~Dither()
-{
-    delete program;
 }
 
 void Dither::set_uniforms(int w, int h, float)

@@ -7,16 +7,9 @@
 namespace Effects {
 
 Fade::Fade()
+    : ProgramPostProc("Fade", {{"Value", 0.0f}}, "data/effects/postproc/fade/fade.vert",
+                      "data/effects/postproc/fade/fade.frag")
 {
-    name = "Fade";
-    add_param("Value", 0.0f);
-    program = new ShaderProgram("data/effects/postproc/fade/fade.vert",
-                                "data/effects/postproc/fade/fade.frag", true);
-}
-
-Fade::~Fade()
-{
-    delete program;
 }
 
 void Fade::set_uniforms(int, int, float)

@@ -5,24 +5,18 @@
 namespace Effects {
 
 Film::Film()
+    : ProgramPostProc("Film",
+                      {{"Color", 1.0f},
+                       {"Monochrome", 0.0f},
+                       {"BrownSepia", 0.0f},
+                       {"GreenSepia", 0.0f},
+                       {"BlueSepia", 0.0f},
+                       {"Contrast", 0.0f},
+                       {"Brightness", 0.0f},
+                       {"FilmgrainAmount", 0.0f},
+                       {"ScanlineAmount", 0.0f}},
+                      "data/effects/postproc/film/film.vert", "data/effects/postproc/film/film.frag")
 {
-    name = "Film";
-    add_param("Color", 1.0f);
-    add_param("Monochrome", 0.0f);
-    add_param("BrownSepia", 0.0f);
-    add_param("GreenSepia", 0.0f);
-    add_param("BlueSepia", 0.0f);
-    add_param("Contrast", 0.0f);
-    add_param("Brightness", 0.0f);
-    add_param("FilmgrainAmount", 0.0f);
-    add_param("ScanlineAmount", 0.0f);
-    program = new ShaderProgram("data/effects/postproc/film/film.vert",
-                                "data/effects/postproc/film/film.frag", true);
-}
-
-Film::~Film()
-{
-    delete program;
 }
 
 void Film::set_uniforms(int, int, float time)

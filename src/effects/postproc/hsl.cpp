@@ -5,16 +5,9 @@
 namespace Effects {
 
 Hsl::Hsl()
+    : ProgramPostProc("Hsl", {{"Saturate", 0.0f}}, "data/effects/postproc/hsl/hsl.vert",
+                      "data/effects/postproc/hsl/hsl.frag")
 {
-    name = "Hsl";
-    add_param("Saturate", 0.0f);
-    program = new ShaderProgram("data/effects/postproc/hsl/hsl.vert",
-                                "data/effects/postproc/hsl/hsl.frag", true);
-}
-
-Hsl::~Hsl()
-{
-    delete program;
 }
 
 void Hsl::set_uniforms(int, int, float)

@@ -1,21 +1,15 @@
 // Hsl: the picture's saturation scaled by 1 + Saturate.
 #pragma once
 
-#include "effects/effect/postproc.h"
-
-class ShaderProgram;
+#include "effects/postproc/programpostproc.h"
 
 namespace Effects {
 
-class Hsl : public PostProc {
+class Hsl : public ProgramPostProc {
 public:
     Hsl();
-    ~Hsl() override;
 
     void set_uniforms(int w, int h, float time) override;
-
-private:
-    ShaderProgram* program;
 };
 
 } // namespace Effects

@@ -127,6 +127,12 @@ void Scene::begin_pixel_overlay()
     glLoadIdentity();
 }
 
+void Scene::add_sync_tracks(const TrackDefault* tracks, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        music->add_sync_track(tracks[i].name, tracks[i].value, true);
+}
+
 float Scene::get_time()
 {
     return music->get_beat() - start_time;

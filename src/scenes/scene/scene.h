@@ -5,6 +5,7 @@
 #pragma once
 
 #include <GL/glew.h>
+#include <cstddef>
 
 #include "scenes/scene/frameinfo.h"
 #include "scenes/scene/sceneinput.h"
@@ -39,6 +40,12 @@ struct SceneGlCaps {
 // Puts GL into the given declared state: the fixed sequence every scene gets before it draws.
 void apply_gl_state(const SceneGlCaps& caps);
 
+// A sync track of a scene: its name, and the value it holds where the timeline gives it no keys.
+struct TrackDefault {
+    const char* name;
+    float value;
+};
+
 class Scene {
 public:
     Scene();
@@ -70,6 +77,15 @@ public:
     // Leaves the 3-D drawing for text and flat shapes placed in pixels: no program, no depth
     // test or lighting, an orthographic projection of width x height and an identity modelview.
     void begin_pixel_overlay();
+
+    // Registers a scene's table of tracks with the music, in the table's order, each one kept
+    // by the tracker.
+    template <size_t N>
+    void add_sync_tracks(const TrackDefault (&tracks)[N])
+    {
+        add_sync_tracks(tracks, N);
+    }
+    void add_sync_tracks(const TrackDefault* tracks, size_t count);
 
     float start_time;
     float end_time;

@@ -27,12 +27,12 @@ const Credit CREDITS[] = {
     {"music:", "vane", "cr3X", "cr3Y"},
 };
 
-struct TrackDefault {
-    const char* name;
-    float value;
+// Registered before the text is made.
+const TrackDefault GLOW_TRACKS[] = {
+    {"crGlow", 0.0f}, // the strength of the moon's glow; at 0 or below it adds nothing
 };
 
-// Registered after the text, in this order ("crGlow" comes before it).
+// Registered after the text, in this order.
 const TrackDefault TRACKS[] = {
     {"crStart", 200.0f},   // beat at which the first block is fully visible
     {"crEnd", 220.0f},     // beat after which the first block fades out
@@ -56,10 +56,9 @@ KuCredits::~KuCredits()
 void KuCredits::init()
 {
     moon = new Texture("data/kucredits/kyr_maane.png", Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE);
-    music->add_sync_track("crGlow", 0.0f, true);
+    add_sync_tracks(GLOW_TRACKS);
     text = new Text(FONT, 48);
-    for (const TrackDefault& track : TRACKS)
-        music->add_sync_track(track.name, track.value, true);
+    add_sync_tracks(TRACKS);
 }
 
 void KuCredits::reshape(int w, int h)

@@ -1,9 +1,9 @@
 #include "scenes/scene_kuslipp/kuslipp.h"
 
 #include <GL/glew.h>
-#include <GL/glu.h>
 
 #include "util/helpers/helpers.h"
+#include "util/helpers/unitview.h"
 #include "util/math/vector3.h"
 #include "util/music/music.h"
 #include "util/texture/texture.h"
@@ -11,11 +11,6 @@
 namespace {
 
 const int SKY_BLUE = 0x6BD0DC;
-
-struct TrackDefault {
-    const char* name;
-    float value;
-};
 
 // Registered in this order: the sky's texture offsets, then the left edge, bottom edge and
 // height (screen fractions) of the plane and of each cow.
@@ -27,21 +22,7 @@ const TrackDefault TRACKS[] = {
     {"ksCow2X", 0.0f},   {"ksCow2Y", 0.0f},   {"ksCow2Size", 0.5f},
 };
 
-// One full-screen quad with the texture coordinates (s, t) at its lower left corner and
-// (s + width, t + height) at its upper right.
-void textured_screen(float s, float t, float width, float height)
-{
-    glBegin(GL_QUADS);
-    glTexCoord2f(s, t);
-    glVertex2f(0.0f, 0.0f);
-    glTexCoord2f(s + width, t);
-    glVertex2f(1.0f, 0.0f);
-    glTexCoord2f(s + width, t + height);
-    glVertex2f(1.0f, 1.0f);
-    glTexCoord2f(s, t + height);
-    glVertex2f(0.0f, 1.0f);
-    glEnd();
-}
+const UnitRect WHOLE_SCREEN = {0.0f, 0.0f, 1.0f, 1.0f};
 
 } // namespace
 
@@ -61,11 +42,8 @@ void KuSlipp::init()
     plane = new Texture("data/kuslipp/fly.png", Texture::MIPMAPS, Texture::CLAMP_TO_EDGE);
     first_cow = new Texture("data/kuslipp/flyveku_stage1.png", Texture::MIPMAPS, Texture::CLAMP_TO_EDGE);
     second_cow = new Texture("data/kuslipp/flyveku_stage1.png", Texture::MIPMAPS, Texture::CLAMP_TO_EDGE);
-    for (const TrackDefault& track : TRACKS)
-        music->add_sync_track(track.name, track.value, true);
+    add_sync_tracks(TRACKS);
 }
-
-void KuSlipp::reshape(int w, int h) { Scene::reshape(w, h); }
 
 void KuSlipp::render()
 {
@@ -92,23 +70,10 @@ void KuSlipp::draw_sky(float x, float y)
     glDisable(GL_LIGHTING);
     sky->bind(0);
 
-    glPushAttrib(GL_TRANSFORM_BIT);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0.0, 1.0, 0.0, 1.0);
-
-    textured_screen(x, y, 1.0f, 0.3f);
+    const UnitView view(UnitView::MODE_AS_BEFORE);
+    textured_quad(WHOLE_SCREEN, {x, y, 1.0f, 0.3f});
     // The front layer moves 1.5 times as fast across and twice as fast up.
-    textured_screen(1.5f * x, 2.0f * y, 2.0f, 0.5f);
-
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
+    textured_quad(WHOLE_SCREEN, {1.5f * x, 2.0f * y, 2.0f, 0.5f});
 }
 
 void KuSlipp::draw_picture(Texture* picture, float x, float y, float size)

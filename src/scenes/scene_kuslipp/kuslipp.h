@@ -16,7 +16,6 @@ public:
 
     void init() override;
     void render() override;
-    void reshape(int w, int h) override;
 
 private:
     Texture* sky = nullptr; // tiles in both directions, with transparent gaps

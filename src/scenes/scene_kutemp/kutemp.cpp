@@ -8,6 +8,12 @@
 
 namespace {
 
+// Registered in this order, after the pictures.
+const TrackDefault TRACKS[] = {
+    {"ktProgress", 0.0f}, // the row shown: thermometer and cow
+    {"ktPicFade", 0.0f},  // the cow's alpha
+};
+
 // The row a progress value selects: truncated toward zero and at most the last, so -0.5 still
 // selects row 0 and any larger value, however huge or infinite, the last; -1 or less and NaN
 // select none (-1). Clamped as a float first, so no value too large for an int reaches the
@@ -39,11 +45,8 @@ void KuTemp::init()
     thermometers[0] = load_picture("data/kutemp/gradestokk.png");
     thermometers[1] = load_picture("data/kutemp/gradestokk_0.png");
     thermometers[2] = load_picture("data/kutemp/gradestokk_100.png");
-    music->add_sync_track("ktProgress", 0.0f, true);
-    music->add_sync_track("ktPicFade", 0.0f, true);
+    add_sync_tracks(TRACKS);
 }
-
-void KuTemp::reshape(int w, int h) { Scene::reshape(w, h); }
 
 void KuTemp::render()
 {

@@ -18,7 +18,6 @@ public:
 
     void init() override;
     void render() override;
-    void reshape(int w, int h) override;
 
 private:
     Texture* thermometers[ROWS] = {}; // -100, 0 and 100 degrees

@@ -6,6 +6,18 @@
 #include "util/music/music.h"
 #include "util/texture/texture.h"
 
+namespace {
+
+// Registered in this order, after the pictures.
+const TrackDefault TRACKS[] = {
+    {"kvProgress", 0.0f}, // below 1 the question shows, from 1 on the punch line
+    {"kvX", 0.1f},        // the panel's lower left corner and width (screen fractions)
+    {"kvY", 0.3f},
+    {"kvSize", 0.8f},
+};
+
+} // namespace
+
 KuVits::KuVits() = default;
 
 KuVits::~KuVits()
@@ -18,13 +30,8 @@ void KuVits::init()
 {
     question = load_picture("data/kuvits/ku_vits_1.png");
     punch_line = load_picture("data/kuvits/ku_vits_2.png");
-    music->add_sync_track("kvProgress", 0.0f, true);
-    music->add_sync_track("kvX", 0.1f, true);
-    music->add_sync_track("kvY", 0.3f, true);
-    music->add_sync_track("kvSize", 0.8f, true);
+    add_sync_tracks(TRACKS);
 }
-
-void KuVits::reshape(int w, int h) { Scene::reshape(w, h); }
 
 void KuVits::render()
 {

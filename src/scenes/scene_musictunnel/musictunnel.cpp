@@ -19,10 +19,6 @@ namespace {
 const int PALETTE[] = {0x7FCAFF, 0xA77FFF, 0xE77FFF, 0xFF7FB0, 0xFF9C7E, 0xFFD77E, 0xF3FF7E};
 const int PALETTE_SIZE = sizeof PALETTE / sizeof PALETTE[0];
 
-struct TrackDefault {
-    const char* name;
-    float value;
-};
 
 const TrackDefault TRACKS[] = {
     {"mtBlocky", 0.0f},          {"mtAmbient", 0.2f},          {"mtDisplaceRand", 0.001f},
@@ -122,8 +118,7 @@ void MusicTunnel::init()
             record.pitches.push_back(note_track.note);
         record.levels.assign(record.pitches.size(), 0.0f);
     }
-    for (const TrackDefault& track : TRACKS)
-        music->add_sync_track(track.name, track.value, true);
+    add_sync_tracks(TRACKS);
     for (int i = 0; i < 2; ++i)
         buffers.push_back(new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_COLOR));
     blur = new Effects::RadialBlur();

@@ -14,11 +14,6 @@ namespace {
 
 const char* const FONT = "data/common/fonts/LiberationMono-Regular.ttf";
 
-struct TrackDefault {
-    const char* name;
-    float value;
-};
-
 // Registered in this order.
 const TrackDefault TRACKS[] = {
     {"oiStart", 150.0f},      // beat of the first segment
@@ -40,8 +35,7 @@ void OneInchFurther::init()
     for (int cm = 1; cm <= 8; ++cm)
         labels.push_back(int_to_string(cm) + " cm");
     labels.push_back("?");
-    for (const TrackDefault& track : TRACKS)
-        music->add_sync_track(track.name, track.value, true);
+    add_sync_tracks(TRACKS);
 }
 
 void OneInchFurther::reshape(int w, int h)

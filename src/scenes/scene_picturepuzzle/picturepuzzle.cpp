@@ -23,13 +23,21 @@ const char* const PICTURE_FILE = "data/picturepuzzle/giraff.png";
 const char* const BOARD_FILE = "data/picturepuzzle/tavle_bg.png";
 const float LIGHT_RANGE = 20.0f;
 
+// Registered in this order, before the pictures are loaded.
+const TrackDefault TRACKS[] = {
+    {"puProgress", 0.0f},   // through the plan: 0 scattered, 1 the picture; below 0 nothing shows
+    {"puInterval", 0.125f}, // shown in the tracker; the scene reads none of it
+};
+
 } // namespace
 
 PicturePuzzle::PicturePuzzle() = default;
 
 PicturePuzzle::~PicturePuzzle()
 {
-    std::free(pixels);
+    // The manager releases a scene before it deletes it; one deleted without that still frees
+    // its copy of the picture.
+    PicturePuzzle::release();
     delete board_texture;
     for (Material* material : materials)
         delete material;
@@ -41,8 +49,7 @@ PicturePuzzle::~PicturePuzzle()
 
 void PicturePuzzle::init()
 {
-    music->add_sync_track("puProgress", 0.0f, true);
-    music->add_sync_track("puInterval", 0.125f, true);
+    add_sync_tracks(TRACKS);
 
     picture.load(PICTURE_FILE, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_NEAREST, GL_NEAREST);
     picture_width = static_cast<int>(picture.get_width());

@@ -14,6 +14,13 @@ namespace {
 
 const char* const FONT = "data/common/fonts/LiberationMono-Regular.ttf";
 
+// Registered in this order, after the pictures and the texts.
+const TrackDefault TRACKS[] = {
+    {"maAnnouncement", 0.0f}, // the page shown
+    {"maProgress", 0.0f},     // how much of the page's body is typed, 0..1
+    {"maFade", 1.0f},         // the alpha of the whole announcement
+};
+
 const char* const PAGES[][2] = {
     {"TRC (Tarnholm Recycling Constant)",
      "The number of times an effect can be recycled before it's retired.        "
@@ -95,9 +102,7 @@ void QuorelAnnouncer::init()
         pages.emplace_back(page[0], page[1]);
     title_text = new Text(FONT, 32);
     body_text = new Text(FONT, 24);
-    music->add_sync_track("maAnnouncement", 0.0f, true);
-    music->add_sync_track("maProgress", 0.0f, true);
-    music->add_sync_track("maFade", 1.0f, true);
+    add_sync_tracks(TRACKS);
 }
 
 void QuorelAnnouncer::reshape(int w, int h)

@@ -24,11 +24,6 @@ const char* const INSTRUMENT_FILES[] = {
     "data/quorelintro/vekt.png",
 };
 
-struct TrackDefault {
-    const char* name;
-    float value;
-};
-
 // Registered in this order; values are beats unless they are positions or sizes (screen
 // fractions).
 const TrackDefault TRACKS[] = {
@@ -90,8 +85,7 @@ void QuorelIntro::init()
     medium_text = new Text(FONT, 48);
     large_text = new Text(FONT, 192);
 
-    for (const TrackDefault& track_default : TRACKS)
-        music->add_sync_track(track_default.name, track_default.value, true);
+    add_sync_tracks(TRACKS);
 }
 
 void QuorelIntro::reshape(int w, int h)

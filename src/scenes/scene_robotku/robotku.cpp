@@ -9,6 +9,12 @@
 
 namespace {
 
+// Registered in this order, after the pictures.
+const TrackDefault TRACKS[] = {
+    {"rkOrgStr", 1.0f},  // the robot's strength
+    {"rkGlowStr", 1.0f}, // the glow's strength
+};
+
 void grey(float g) { glColor4f(g, g, g, 1.0f); }
 
 } // namespace
@@ -25,11 +31,8 @@ void RobotKu::init()
 {
     robot = load_picture("data/robotku/robot_ku.png");
     glow = load_picture("data/robotku/ku_vs_robot_glow.png");
-    music->add_sync_track("rkOrgStr", 1.0f, true);
-    music->add_sync_track("rkGlowStr", 1.0f, true);
+    add_sync_tracks(TRACKS);
 }
-
-void RobotKu::reshape(int w, int h) { Scene::reshape(w, h); }
 
 void RobotKu::render()
 {

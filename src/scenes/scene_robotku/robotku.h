@@ -17,7 +17,6 @@ public:
 
     void init() override;
     void render() override;
-    void reshape(int w, int h) override;
 
 private:
     Texture* robot = nullptr;

@@ -12,6 +12,10 @@ namespace {
 
 const char* const ANGLE_TRACK = "sbAngle";
 
+const TrackDefault TRACKS[] = {
+    {ANGLE_TRACK, 0.0f},
+};
+
 const float START_MAXIMUM = 0.1f;
 float g_loudness_maximum = START_MAXIMUM;
 
@@ -86,7 +90,7 @@ void SpectrumBoxes::init()
     history.assign(static_cast<size_t>(HISTORY_ROWS) * BANDS, 0.0f);
     last_step_time = 0.0f;
     analyse_spectrum();
-    music->add_sync_track(ANGLE_TRACK, 0.0f, true);
+    add_sync_tracks(TRACKS);
 }
 
 void SpectrumBoxes::release()

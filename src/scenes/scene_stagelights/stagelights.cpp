@@ -13,11 +13,6 @@
 
 namespace {
 
-struct TrackDefault {
-    const char* name;
-    float value;
-};
-
 // Shown in the tracker; the scene itself reads none of them.
 const TrackDefault TRACKS[] = {
     {"slColor0", 1.0f},    {"slColor1", 0.25f}, {"slColor2", 0.75f},
@@ -92,8 +87,7 @@ void StageLights::init()
     stage = new Texture("data/common/images/stage_mod.jpg", Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE);
     program = new ShaderProgram("data/scenes/stagelights/stagelights.vert",
                                 "data/scenes/stagelights/stagelights.frag", true);
-    for (const TrackDefault& track : TRACKS)
-        music->add_sync_track(track.name, track.value, true);
+    add_sync_tracks(TRACKS);
 }
 
 void StageLights::reshape(int w, int h)

@@ -1,11 +1,11 @@
 #include "util/data/loadingbar.h"
 
 #include <GL/glew.h>
-#include <GL/glu.h>
 #include <SDL/SDL.h>
 #include <cstdlib>
 
 #include "util/error/fatal.h"
+#include "util/helpers/unitview.h"
 #include "util/texture/texture.h"
 
 namespace {
@@ -167,12 +167,7 @@ void draw(float brightness, bool force)
 
     if (g_logo != nullptr) draw_logo(brightness);
 
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0, 1, 0, 1);
-    glMatrixMode(GL_MODELVIEW);
+    set_unit_view();
     glDisable(GL_TEXTURE_2D);
 
     if (g_progress <= g_total / 2) glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

@@ -13,7 +13,6 @@
 namespace {
 
 const char* const SOURCE = "src\\util\\text\\text";
-const int MAX_TEXT = 255;
 Text::RenderObserver render_observer = nullptr;
 
 void unbind_texture_units()
@@ -99,43 +98,47 @@ void Text::render_at(const char* text, float x, float y) const
     glPopMatrix();
 }
 
+bool Text::begin_print(int line, char (&text)[MAX_TEXT + 1], const char* format,
+                       va_list arguments) const
+{
+    check_reshaped(line);
+    if (format == nullptr) return false;
+    std::vsnprintf(text, sizeof text, format, arguments);
+    unbind_texture_units();
+    return true;
+}
+
 void Text::print(float x, float y, const char* format, ...)
 {
-    check_reshaped(92);
-    if (format == nullptr) return;
     char text[MAX_TEXT + 1];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
+    const bool printing = begin_print(92, text, format, arguments);
     va_end(arguments);
-    unbind_texture_units();
+    if (!printing) return;
     render_at(text, static_cast<float>(width) * x, static_cast<float>(height) * y);
 }
 
 void Text::print(const char* format, ...)
 {
-    check_reshaped(64);
-    if (format == nullptr) return;
     char text[MAX_TEXT + 1];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
+    const bool printing = begin_print(64, text, format, arguments);
     va_end(arguments);
-    unbind_texture_units();
+    if (!printing) return;
     render_at(text, 0.0f, 0.0f);
 }
 
 void Text::print_shadowed(float x, float y, float offset_percent, const Vector3& c1,
                           const Vector3& c2, float alpha, const char* format, ...)
 {
-    check_reshaped(186);
-    if (format == nullptr) return;
     char text[MAX_TEXT + 1];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
+    const bool printing = begin_print(186, text, format, arguments);
     va_end(arguments);
-    unbind_texture_units();
+    if (!printing) return;
 
     const float w = static_cast<float>(width);
     const float h = static_cast<float>(height);

@@ -3,6 +3,7 @@
 // size relative to the screen. Positions are fractions of that size. Texts are Latin-1 bytes.
 #pragma once
 
+#include <cstdarg>
 #include <string>
 
 class FTFont;
@@ -35,12 +36,19 @@ public:
     static void set_render_observer(RenderObserver observer);
 
 private:
+    static constexpr int MAX_TEXT = 255; // the bytes of one print, at the most
+
     FTFont* font = nullptr;
     int width = -1;
     int height = -1;
     unsigned char* font_data = nullptr; // the face is read from these bytes for the font's life
 
     void check_reshaped(int line) const;
+    // The steps every print starts with: the reshape check (the line names the print in its
+    // report), the text formatted, and every texture unit unbound. False for a null format,
+    // which prints nothing.
+    bool begin_print(int line, char (&text)[MAX_TEXT + 1], const char* format, va_list arguments) const
+        __attribute__((format(printf, 4, 0)));
     void render(const char* text) const;
     // Renders the text at (x, y) in window pixels, scaled with the view's width.
     void render_at(const char* text, float x, float y) const;

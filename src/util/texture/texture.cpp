@@ -1,12 +1,12 @@
 #include "util/texture/texture.h"
 
-#include <GL/glu.h>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
 #include "platform/win32/messagebox.h"
 #include "util/error/fatal.h"
+#include "util/helpers/unitview.h"
 
 namespace {
 
@@ -50,6 +50,38 @@ bool is_byte_format(GLint format)
 
 } // namespace
 
+void TextureSettings::generate(GLenum target)
+{
+    glGenTextures(1, &id);
+    glBindTexture(target, id);
+}
+
+void TextureSettings::set_sampling(GLenum target) const
+{
+    Texture::set_sampling(target, mipmap, min_filter, mag_filter, wrap);
+}
+
+void TextureSettings::build_mipmaps(GLenum target) const
+{
+    Texture::build_mipmaps(target, mipmap, Texture::vendor_lower_case());
+}
+
+void TextureSettings::delete_texture()
+{
+    if (id != 0) {
+        glDeleteTextures(1, &id);
+        id = 0;
+    }
+}
+
+TightRowUnpacking::TightRowUnpacking()
+{
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved_alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+}
+
+TightRowUnpacking::~TightRowUnpacking() { glPixelStorei(GL_UNPACK_ALIGNMENT, saved_alignment); }
+
 Texture::Texture() { reset(); }
 
 Texture::Texture(const std::string& file, bool mipmap_, bool repeat, GLenum min_filter_,
@@ -71,13 +103,7 @@ Texture::Texture(const std::string& file)
     load(file);
 }
 
-Texture::~Texture()
-{
-    if (id != 0) {
-        glDeleteTextures(1, &id);
-        id = 0;
-    }
-}
+Texture::~Texture() { settings.delete_texture(); }
 
 void Texture::reset()
 {
@@ -86,22 +112,17 @@ void Texture::reset()
     info.width = 0;
     info.height = 0;
     info.format = 0;
-    id = 0;
-    wrap = GL_CLAMP_TO_EDGE;
-    internal_format = 0;
-    mipmap = false;
-    min_filter = GL_LINEAR;
-    mag_filter = GL_LINEAR;
+    settings = TextureSettings();
     samples = 0;
 }
 
 bool Texture::load(const std::string& file, bool use_mipmap, bool repeat, GLenum min,
                    GLenum mag)
 {
-    wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
-    mipmap = use_mipmap;
-    min_filter = min;
-    mag_filter = mag;
+    settings.wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    settings.mipmap = use_mipmap;
+    settings.min_filter = min;
+    settings.mag_filter = mag;
 
     std::string extension = lower_tail(file, 4);
     bool loaded = false;
@@ -120,7 +141,7 @@ bool Texture::load(const std::string& file, bool use_mipmap, bool repeat, GLenum
     }
     if (!loaded) FATAL_ERROR(SOURCE, "Failed to load texture " + file);
 
-    internal_format = static_cast<GLint>(info.bpp / 8);
+    settings.internal_format = static_cast<GLint>(info.bpp / 8);
     return create();
 }
 
@@ -133,8 +154,9 @@ bool Texture::load(const std::string& file) { return load(file, MIPMAPS, REPEAT)
 
 bool Texture::create()
 {
-    if (id != 0) FATAL_ERROR(SOURCE, "Attempt to create an already initialized texture!");
+    if (settings.id != 0) FATAL_ERROR(SOURCE, "Attempt to create an already initialized texture!");
 
+    const GLint internal_format = settings.internal_format;
     GLenum pixel_type = GL_UNSIGNED_BYTE;
     GLenum pixel_format = info.format;
     if (is_float_format(internal_format)) {
@@ -151,11 +173,10 @@ bool Texture::create()
     // be refused by GL or land on whatever texture is bound to GL_TEXTURE_2D).
     const bool multisample = samples > 0;
     const GLenum target = multisample ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D;
-    glGenTextures(1, &id);
-    glBindTexture(target, id);
+    settings.generate(target);
 
     if (!multisample) {
-        set_sampling(GL_TEXTURE_2D, mipmap, min_filter, mag_filter, wrap);
+        settings.set_sampling(GL_TEXTURE_2D);
         if (is_depth_format(internal_format)) {
             glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE, GL_INTENSITY);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_NONE);
@@ -170,19 +191,15 @@ bool Texture::create()
         glTexImage2DMultisample(target, samples, static_cast<GLenum>(internal_format), w, h,
                                 GL_FALSE);
     } else {
-        // Rows are tightly packed: a 24-bit row whose length is not a multiple of 4 would
-        // otherwise be read with padding that the block does not have.
-        GLint unpack_alignment = 4;
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack_alignment);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, internal_format, w, h, 0, pixel_format, pixel_type,
-                     info.imageData);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, unpack_alignment);
-
-        if (mipmap && info.imageData == nullptr && !is_depth_format(internal_format)) {
+        {
+            const TightRowUnpacking tight_rows;
+            glTexImage2D(GL_TEXTURE_2D, 0, internal_format, w, h, 0, pixel_format, pixel_type,
+                         info.imageData);
+        }
+        if (settings.mipmap && info.imageData == nullptr && !is_depth_format(internal_format)) {
             reserve_mipmaps(w, h, pixel_format, pixel_type);
         } else {
-            build_mipmaps(GL_TEXTURE_2D, mipmap, vendor_lower_case());
+            settings.build_mipmaps(GL_TEXTURE_2D);
         }
     }
 
@@ -235,7 +252,7 @@ void Texture::reserve_mipmaps(GLsizei width, GLsizei height, GLenum pixel_format
     for (GLint level = 1; width > 1 || height > 1; ++level) {
         width = width > 1 ? width / 2 : 1;
         height = height > 1 ? height / 2 : 1;
-        glTexImage2D(GL_TEXTURE_2D, level, internal_format, width, height, 0, pixel_format,
+        glTexImage2D(GL_TEXTURE_2D, level, settings.internal_format, width, height, 0, pixel_format,
                      pixel_type, nullptr);
     }
     if (vendor_lower_case().find("ati ") != std::string::npos) {
@@ -259,11 +276,11 @@ bool Texture::create_empty(unsigned int width, unsigned int height, bool use_mip
 bool Texture::create_empty(unsigned int width, unsigned int height, bool use_mipmap, bool repeat,
                            GLint format)
 {
-    wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
-    mipmap = use_mipmap;
-    internal_format = format;
-    min_filter = GL_LINEAR;
-    mag_filter = GL_LINEAR;
+    settings.wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    settings.mipmap = use_mipmap;
+    settings.internal_format = format;
+    settings.min_filter = GL_LINEAR;
+    settings.mag_filter = GL_LINEAR;
     info.format = GL_RGBA;
     info.bpp = 32;
     info.width = width;
@@ -276,9 +293,8 @@ bool Texture::resize(unsigned int width, unsigned int height)
     if (info.imageData != nullptr) {
         FATAL_ERROR(SOURCE, "Attempted to resize a texture with current imageData");
     }
-    if (id == 0) FATAL_ERROR(SOURCE, "Attempted to resize a texture that is not initialized!");
-    glDeleteTextures(1, &id);
-    id = 0;
+    if (settings.id == 0) FATAL_ERROR(SOURCE, "Attempted to resize a texture that is not initialized!");
+    settings.delete_texture();
     info.width = width;
     info.height = height;
     return create();
@@ -287,7 +303,7 @@ bool Texture::resize(unsigned int width, unsigned int height)
 void Texture::bind(int unit) const
 {
     glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + unit));
-    glBindTexture(samples > 0 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D, id);
+    glBindTexture(samples > 0 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D, settings.id);
 }
 
 void Texture::unbind(int unit)
@@ -304,28 +320,8 @@ void Texture::draw(float x, float y, float w, float h)
     glDisable(GL_TEXTURE_CUBE_MAP);
     glDisable(GL_LIGHTING);
     bind(0);
-    glPushAttrib(GL_TRANSFORM_BIT);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0, 1, 0, 1);
-    glBegin(GL_QUADS);
-    glTexCoord2i(0, 0);
-    glVertex2f(x, y);
-    glTexCoord2i(1, 0);
-    glVertex2f(x + w, y);
-    glTexCoord2i(1, 1);
-    glVertex2f(x + w, y + h);
-    glTexCoord2i(0, 1);
-    glVertex2f(x, y + h);
-    glEnd();
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
+    const UnitView view(UnitView::MODE_AS_BEFORE);
+    textured_quad({x, y, w, h}, {0.0f, 0.0f, 1.0f, 1.0f});
 }
 
 void Texture::draw_centered(float w, float screen_aspect)

@@ -7,6 +7,40 @@
 #include <cstdio>
 #include <string>
 
+// What a 2-D texture and a cube map both keep of their GL texture: its name and the settings
+// it is created with, and the steps of creating it that the two share.
+struct TextureSettings {
+    GLuint id = 0; // 0 while not created
+    GLenum wrap = GL_CLAMP_TO_EDGE; // GL_REPEAT or GL_CLAMP_TO_EDGE, on every axis
+    GLint internal_format = 0;
+    bool mipmap = false; // a mipmap chain, sampled trilinear and anisotropic
+    GLenum min_filter = GL_LINEAR; // the filters where mipmap is off
+    GLenum mag_filter = GL_LINEAR;
+
+    // A new GL texture in id, bound to target.
+    void generate(GLenum target);
+    // The filter and wrap step of create (Texture::set_sampling) on the texture bound to target.
+    void set_sampling(GLenum target) const;
+    // The mipmap step of create (Texture::build_mipmaps) by the context's vendor.
+    void build_mipmaps(GLenum target) const;
+    // Deletes the GL texture, if there is one; id is 0 afterwards.
+    void delete_texture();
+};
+
+// Pixel rows handed to GL while the object lives are read tightly packed: a 24-bit row whose
+// length is not a multiple of 4 would otherwise be read with padding that the pixels do not
+// have. The unpack alignment the caller had comes back afterwards.
+class TightRowUnpacking {
+public:
+    TightRowUnpacking();
+    ~TightRowUnpacking();
+    TightRowUnpacking(const TightRowUnpacking&) = delete;
+    TightRowUnpacking& operator=(const TightRowUnpacking&) = delete;
+
+private:
+    GLint saved_alignment = 4;
+};
+
 class Texture {
 public:
     // The part of the texture that an image reader fills (the first five fields).
@@ -60,7 +94,7 @@ public:
     unsigned int get_width() const { return info.width; }
     unsigned int get_height() const { return info.height; }
     unsigned int get_bpp() const { return info.bpp; }
-    GLuint get_id() const { return id; }
+    GLuint get_id() const { return settings.id; }
 
     // The image readers: each fills the given TextureInfo from a data-layer file and returns
     // true, or shows a message box and returns false.
@@ -92,11 +126,6 @@ private:
     void reserve_mipmaps(GLsizei width, GLsizei height, GLenum pixel_format, GLenum pixel_type);
 
     TextureInfo info;
-    GLuint id;
-    GLenum wrap;
-    GLint internal_format;
-    bool mipmap;
-    GLenum min_filter;
-    GLenum mag_filter;
+    TextureSettings settings;
     int samples;
 };

@@ -24,10 +24,7 @@ TextureCube::TextureCube() { set_defaults(); }
 
 TextureCube::~TextureCube()
 {
-    if (id != 0) {
-        glDeleteTextures(1, &id);
-        id = 0;
-    }
+    settings.delete_texture();
     for (int face = 0; face < 6; ++face) {
         unsigned char** data = face_data(face);
         std::free(*data);
@@ -42,12 +39,7 @@ void TextureCube::set_defaults()
     width = 0;
     height = 0;
     format = 0;
-    id = 0;
-    wrap = GL_CLAMP_TO_EDGE;
-    internal_format = 0;
-    mipmap = false;
-    min_filter = GL_LINEAR;
-    mag_filter = GL_LINEAR;
+    settings = TextureSettings();
 }
 
 unsigned char** TextureCube::face_data(int face)
@@ -60,10 +52,10 @@ unsigned char** TextureCube::face_data(int face)
 bool TextureCube::load(const std::string& negx, const std::string& posx, const std::string& negy,
                        const std::string& posy, const std::string& negz, const std::string& posz)
 {
-    wrap = GL_CLAMP_TO_EDGE;
-    mipmap = true;
-    min_filter = GL_LINEAR_MIPMAP_LINEAR;
-    mag_filter = GL_LINEAR;
+    settings.wrap = GL_CLAMP_TO_EDGE;
+    settings.mipmap = true;
+    settings.min_filter = GL_LINEAR_MIPMAP_LINEAR;
+    settings.mag_filter = GL_LINEAR;
     bpp = 32;
 
     const std::string* files[6] = {&negx, &posx, &negy, &posy, &negz, &posz};
@@ -106,29 +98,25 @@ bool TextureCube::load(const std::string& negx, const std::string& posx, const s
         if (*face_data(face) == nullptr) FATAL_ERROR(SOURCE, assert_text(FACE_DATA_NAMES[face]));
     }
 
-    internal_format = GL_RGBA8;
+    settings.internal_format = GL_RGBA8;
     format = GL_RGBA;
     return create();
 }
 
 bool TextureCube::create()
 {
-    if (id != 0) FATAL_ERROR(SOURCE, "Attempt to create an already initialized texture!");
+    if (settings.id != 0) FATAL_ERROR(SOURCE, "Attempt to create an already initialized texture!");
 
-    glGenTextures(1, &id);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, id);
-    Texture::set_sampling(GL_TEXTURE_CUBE_MAP, mipmap, min_filter, mag_filter, wrap);
-
-    GLint unpack_alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack_alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    for (int face = 0; face < 6; ++face) {
-        glTexImage2D(FACE_TARGETS[face], 0, internal_format, static_cast<GLsizei>(width),
-                     static_cast<GLsizei>(height), 0, format, GL_UNSIGNED_BYTE, *face_data(face));
+    settings.generate(GL_TEXTURE_CUBE_MAP);
+    settings.set_sampling(GL_TEXTURE_CUBE_MAP);
+    {
+        const TightRowUnpacking tight_rows;
+        for (int face = 0; face < 6; ++face) {
+            glTexImage2D(FACE_TARGETS[face], 0, settings.internal_format, static_cast<GLsizei>(width),
+                         static_cast<GLsizei>(height), 0, format, GL_UNSIGNED_BYTE, *face_data(face));
+        }
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, unpack_alignment);
-
-    Texture::build_mipmaps(GL_TEXTURE_CUBE_MAP, mipmap, Texture::vendor_lower_case());
+    settings.build_mipmaps(GL_TEXTURE_CUBE_MAP);
 
     for (int face = 0; face < 6; ++face) {
         unsigned char** data = face_data(face);
@@ -143,7 +131,7 @@ bool TextureCube::create()
 void TextureCube::bind(int unit) const
 {
     glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + unit));
-    glBindTexture(GL_TEXTURE_CUBE_MAP, id);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, settings.id);
 }
 
 void TextureCube::unbind(int unit)

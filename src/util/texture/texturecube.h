@@ -28,7 +28,7 @@ public:
     // Unlike Texture::unbind, leaves the given unit active.
     static void unbind(int unit);
 
-    GLuint get_id() const { return id; }
+    GLuint get_id() const { return settings.id; }
     unsigned int get_width() const { return width; }
     unsigned int get_height() const { return height; }
 
@@ -44,12 +44,7 @@ private:
     unsigned int width;
     unsigned int height;
     GLenum format;
-    GLuint id;
-    GLenum wrap;
-    GLint internal_format;
-    bool mipmap;
-    GLenum min_filter;
-    GLenum mag_filter;
+    TextureSettings settings;
 
     unsigned char** face_data(int face);
 };

@@ -2,15 +2,13 @@
 // scene's stretch, each at a place of its own on the screen.
 #include <gtest/gtest.h>
 
-#include "support/timeline_values.h"
+#include "support/show_timeline.h"
 #include "util/helpers/helpers.h"
 
 TEST(KuCreditsTimeline, EveryBlockFadesInAndOutAtAPlaceOfItsOwn)
 {
-    gen::Timeline timeline;
-    std::string error;
-    ASSERT_TRUE(gen::load_timeline(SHOW_TIMELINE_PATH, timeline, error)) << error;
-    const Stretch stretch = scene_stretch(timeline, 12);
+    const gen::Timeline timeline = show_timeline::load();
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 12);
     ASSERT_LT(stretch.first, stretch.end);
 
     const char* const x_tracks[] = {"cr1X", "cr2X", "cr3X"};
@@ -19,8 +17,8 @@ TEST(KuCreditsTimeline, EveryBlockFadesInAndOutAtAPlaceOfItsOwn)
     float full_beats[3] = {};
     float last_visible[3] = {};
     const float row = 1.0f / gen::ROWS_PER_BEAT;
-    for (float beat = stretch.first; beat < stretch.end; beat += row) {
-        auto value = [&](const char* name, float fallback) { return timeline_value(timeline, name, beat, fallback); };
+    for (float beat : show_timeline::rows(stretch)) {
+        auto value = [&](const char* name, float fallback) { return show_timeline::value(timeline, name, beat, fallback); };
         const float glow = value("crGlow", 0.0f);
         EXPECT_GE(glow, 0.0f);
         EXPECT_LE(glow, 1.0f);

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "scenes/show_timeline.h"
+#include "support/show_timeline.h"
 
 namespace {
 
@@ -24,11 +24,11 @@ TEST(KuSlippTimeline, TheSkyMovesThePlaneCrossesAndBothCowsFall)
 {
     const gen::Timeline timeline = show_timeline::load();
     const auto stretch = show_timeline::stretch(timeline, 11);
-    ASSERT_LT(stretch.first, stretch.second);
+    ASSERT_LT(stretch.first, stretch.end);
     auto value = [&](const std::string& name, float beat) { return show_timeline::value(timeline, name, beat, 0.0f); };
     auto unfaded = [&](float beat) { return std::fabs(value("ppFadeValue", beat)) < 0.05f; };
 
-    EXPECT_GT(std::fabs(value("ksSkyX", stretch.second - 1.0f) - value("ksSkyX", stretch.first)), 0.2f);
+    EXPECT_GT(std::fabs(value("ksSkyX", stretch.end - 1.0f) - value("ksSkyX", stretch.first)), 0.2f);
 
     // The plane: wholly off one side, then wholly on the screen, then wholly off the other,
     // all in unfaded beats.
@@ -37,7 +37,7 @@ TEST(KuSlippTimeline, TheSkyMovesThePlaneCrossesAndBothCowsFall)
                            {"ksCow2X", "ksCow2Y", "ksCow2Size", 512.0f / 480.0f}};
     int plane_stage = 0; // 1: off the start side seen, 2: wholly on the screen, 3: off the other side
     bool from_left = value(plane.x, stretch.first) < 0.5f;
-    for (float beat : show_timeline::rows(stretch.first, stretch.second)) {
+    for (float beat : show_timeline::rows(stretch)) {
         if (!unfaded(beat)) continue;
         const float x = value(plane.x, beat), y = value(plane.y, beat), h = value(plane.size, beat);
         const float w = plane.aspect * h / SHOW_ASPECT;
@@ -56,7 +56,7 @@ TEST(KuSlippTimeline, TheSkyMovesThePlaneCrossesAndBothCowsFall)
         SCOPED_TRACE(cow.y);
         int stage = 0; // 1: above the screen, 2: wholly on the screen, 3: below it
         float last_y = 1e9f;
-        for (float beat : show_timeline::rows(stretch.first, stretch.second)) {
+        for (float beat : show_timeline::rows(stretch)) {
             const float x = value(cow.x, beat), y = value(cow.y, beat), h = value(cow.size, beat);
             const float w = cow.aspect * h / SHOW_ASPECT;
             EXPECT_LE(y, last_y) << "the cow rises at beat " << beat;

@@ -4,16 +4,16 @@
 
 #include <cmath>
 
-#include "scenes/show_timeline.h"
+#include "support/show_timeline.h"
 
 TEST(KuTempTimeline, AllThreeRowsShowWithTheirCows)
 {
     const gen::Timeline timeline = show_timeline::load();
     const auto stretch = show_timeline::stretch(timeline, 13);
-    ASSERT_LT(stretch.first, stretch.second);
+    ASSERT_LT(stretch.first, stretch.end);
     float shown[3] = {0.0f, 0.0f, 0.0f}; // unfaded beats of each row with its cow at full
     int last_row = 0;
-    for (float beat : show_timeline::rows(stretch.first, stretch.second)) {
+    for (float beat : show_timeline::rows(stretch)) {
         const float progress = show_timeline::value(timeline, "ktProgress", beat, 0.0f);
         const float fade = show_timeline::value(timeline, "ktPicFade", beat, 0.0f);
         ASSERT_GE(progress, 0.0f) << beat;

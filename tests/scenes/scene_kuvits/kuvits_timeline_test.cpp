@@ -4,17 +4,17 @@
 
 #include <cmath>
 
-#include "scenes/show_timeline.h"
+#include "support/show_timeline.h"
 
 TEST(KuVitsTimeline, QuestionThenPunchLineBothOnTheScreen)
 {
     const gen::Timeline timeline = show_timeline::load();
     const auto stretch = show_timeline::stretch(timeline, 4);
-    ASSERT_LT(stretch.first, stretch.second);
+    ASSERT_LT(stretch.first, stretch.end);
     const float show_aspect = 16.0f / 9.0f, panel_aspect = 4.0f / 3.0f; // the panels are 800 x 600
     float question_beats = 0.0f, punch_line_beats = 0.0f;
     bool punch_line_seen = false;
-    for (float beat : show_timeline::rows(stretch.first, stretch.second)) {
+    for (float beat : show_timeline::rows(stretch)) {
         const float progress = show_timeline::value(timeline, "kvProgress", beat, 0.0f);
         const float x = show_timeline::value(timeline, "kvX", beat, 0.1f);
         const float y = show_timeline::value(timeline, "kvY", beat, 0.3f);

@@ -5,14 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "scenes/scene_oneinchfurther/oneinchfurther.h"
-#include "support/timeline_values.h"
+#include "support/show_timeline.h"
 
 TEST(OneInchFurtherTimeline, TheRulerGrowsToItsRedQuestionMarkInView)
 {
-    gen::Timeline timeline;
-    std::string error;
-    ASSERT_TRUE(gen::load_timeline(SHOW_TIMELINE_PATH, timeline, error)) << error;
-    const Stretch stretch = scene_stretch(timeline, 1);
+    const gen::Timeline timeline = show_timeline::load();
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 1);
     ASSERT_LT(stretch.first, stretch.end);
 
     const int last = 8; // the "?" segment
@@ -20,8 +18,8 @@ TEST(OneInchFurtherTimeline, TheRulerGrowsToItsRedQuestionMarkInView)
     float red_beats = 0.0f; // beats in which the "?" shows fully red
     bool blinked = false;
     const float row = 1.0f / gen::ROWS_PER_BEAT;
-    for (float beat = stretch.first; beat < stretch.end; beat += row) {
-        auto value = [&](const char* name, float fallback) { return timeline_value(timeline, name, beat, fallback); };
+    for (float beat : show_timeline::rows(stretch)) {
+        auto value = [&](const char* name, float fallback) { return show_timeline::value(timeline, name, beat, fallback); };
         const float start = value("oiStart", 150.0f);
         const float interval = value("oiInterval", 4.0f);
         const float k = (beat - start) / interval;

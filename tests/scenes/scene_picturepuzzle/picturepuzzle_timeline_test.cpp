@@ -4,24 +4,22 @@
 
 #include <string>
 
-#include "support/timeline_values.h"
+#include "support/show_timeline.h"
 #include "util/music/midi.h"
 
 TEST(PicturePuzzleTimeline, TheCubesTravelAndAssembleWhileTheBeeperPlays)
 {
-    gen::Timeline timeline;
-    std::string error;
-    ASSERT_TRUE(gen::load_timeline(SHOW_TIMELINE_PATH, timeline, error)) << error;
-    const Stretch stretch = scene_stretch(timeline, 3);
+    const gen::Timeline timeline = show_timeline::load();
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 3);
     ASSERT_LT(stretch.first, stretch.end);
 
     const float row = 1.0f / gen::ROWS_PER_BEAT;
-    EXPECT_EQ(timeline_value(timeline, "puProgress", stretch.first, 0.0f), 0.0f) << "scattered at the start";
+    EXPECT_EQ(show_timeline::value(timeline, "puProgress", stretch.first, 0.0f), 0.0f) << "scattered at the start";
     float previous = 0.0f;
     float assembled = -1.0f; // the first beat that shows the last step
     float travelling = 0.0f; // beats between the start and the last step
-    for (float beat = stretch.first; beat < stretch.end; beat += row) {
-        const float p = timeline_value(timeline, "puProgress", beat, 0.0f);
+    for (float beat : show_timeline::rows(stretch)) {
+        const float p = show_timeline::value(timeline, "puProgress", beat, 0.0f);
         ASSERT_GE(p, 0.0f) << "the scene draws nothing at beat " << beat;
         ASSERT_GE(p, previous) << "the cubes go back at beat " << beat;
         previous = p;

@@ -2,30 +2,28 @@
 // and each stays on screen, whole, long enough to be read.
 #include <gtest/gtest.h>
 
-#include "support/timeline_values.h"
+#include "support/show_timeline.h"
 
 TEST(QuorelAnnouncerTimeline, EveryPageIsTypedOutAndStaysWhole)
 {
-    gen::Timeline timeline;
-    std::string error;
-    ASSERT_TRUE(gen::load_timeline(SHOW_TIMELINE_PATH, timeline, error)) << error;
-    const Stretch stretch = scene_stretch(timeline, 10);
+    const gen::Timeline timeline = show_timeline::load();
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 10);
     ASSERT_LT(stretch.first, stretch.end);
 
     const int pages = 8;
     float whole_beats[pages] = {};
     int previous_page = 0;
     const float row = 1.0f / gen::ROWS_PER_BEAT;
-    for (float beat = stretch.first; beat < stretch.end; beat += row) {
-        const float announcement = timeline_value(timeline, "maAnnouncement", beat, 0.0f);
+    for (float beat : show_timeline::rows(stretch)) {
+        const float announcement = show_timeline::value(timeline, "maAnnouncement", beat, 0.0f);
         ASSERT_GE(announcement, 0.0f);
         ASSERT_LT(announcement, static_cast<float>(pages));
         const int page = static_cast<int>(announcement);
         EXPECT_GE(page, previous_page) << "the pages go back at beat " << beat;
         EXPECT_LE(page, previous_page + 1) << "a page is skipped at beat " << beat;
         previous_page = page;
-        const float progress = timeline_value(timeline, "maProgress", beat, 0.0f);
-        const float fade = timeline_value(timeline, "maFade", beat, 1.0f);
+        const float progress = show_timeline::value(timeline, "maProgress", beat, 0.0f);
+        const float fade = show_timeline::value(timeline, "maFade", beat, 1.0f);
         if (progress >= 1.0f && fade >= 1.0f) whole_beats[page] += row;
     }
     for (int page = 0; page < pages; ++page)

@@ -5,11 +5,10 @@
 #include <map>
 #include <string>
 
-#include "timeline.h"
+#include "support/show_timeline.h"
 
 namespace {
 
-const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/show/show.timeline";
 const float FADE = 2.0f;
 
 // The scene's timing tracks as the timeline holds them: one value through the stretch, or the
@@ -27,10 +26,10 @@ std::map<std::string, float> timing_tracks(const gen::Timeline& timeline)
     std::map<std::string, float> values;
     for (const auto& entry : defaults) {
         const gen::TimelineTrack* track = timeline.find(entry.first);
-        EXPECT_NE(track, nullptr) << entry.first;
-        if (track == nullptr) continue;
-        EXPECT_LE(track->keys.size(), 1u) << entry.first << " should hold one value";
-        values[entry.first] = track->keys.empty() ? entry.second : track->keys[0].value;
+        if (track != nullptr) {
+            EXPECT_LE(track->keys.size(), 1u) << entry.first << " should hold one value";
+        }
+        values[entry.first] = show_timeline::value(timeline, entry.first, 0.0f, entry.second);
     }
     return values;
 }
@@ -39,15 +38,11 @@ std::map<std::string, float> timing_tracks(const gen::Timeline& timeline)
 
 TEST(QuorelIntroTimeline, EveryElementShowsWithinTheScenesStretch)
 {
-    gen::Timeline timeline;
-    std::string error;
-    ASSERT_TRUE(gen::load_timeline(TIMELINE_PATH, timeline, error)) << error;
-    const gen::TimelineTrack* scenes = timeline.find("ActiveScene1st");
-    ASSERT_NE(scenes, nullptr);
-    ASSERT_GE(scenes->keys.size(), 2u);
-    ASSERT_EQ(scenes->keys[0].row, 0);
-    ASSERT_EQ(scenes->keys[0].value, 0.0f);
-    const float end = static_cast<float>(scenes->keys[1].row) / gen::ROWS_PER_BEAT;
+    const gen::Timeline timeline = show_timeline::load();
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 0);
+    ASSERT_EQ(stretch.first, 0.0f);
+    ASSERT_LT(stretch.first, stretch.end);
+    const float end = stretch.end;
 
     std::map<std::string, float> v = timing_tracks(timeline);
     ASSERT_EQ(v.size(), 19u);

@@ -11,24 +11,11 @@
 
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
+#include "support/gl_queries.h"
 
 namespace {
 
 const char* const CAMERA_SOURCE = "src\\util\\camera\\camera";
-
-std::vector<GLint> viewport()
-{
-    std::vector<GLint> v(4);
-    glGetIntegerv(GL_VIEWPORT, v.data());
-    return v;
-}
-
-Matrix4 gl_matrix(GLenum which)
-{
-    Matrix4 m;
-    glGetFloatv(which, m.m);
-    return m;
-}
 
 void expect_matrix_near(const Matrix4& actual, const Matrix4& expected, float tolerance)
 {
@@ -160,16 +147,16 @@ TEST_F(CameraTest, LetterboxedViewportSpansTheFullWidth)
     for (const Case& c : cases) {
         Camera camera;
         camera.setup_projection(c.width, c.height, c.aspect, 1.0f);
-        EXPECT_EQ(viewport(), c.expected) << c.width << "x" << c.height << " at " << c.aspect;
+        EXPECT_EQ(gl_viewport(), c.expected) << c.width << "x" << c.height << " at " << c.aspect;
     }
 
     Camera own;
     own.set_viewport(512, 512, 1.0f);
     own.setup_projection(1280, 720, 16.0f / 9.0f, 1.0f);
-    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 512, 512}));
+    EXPECT_EQ(gl_viewport(), (std::vector<GLint>{0, 0, 512, 512}));
     own.set_viewport(512, 0, 1.0f); // not all three set: the window's size holds
     own.setup_projection(1280, 1024, 2.0f, 1.0f);
-    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 192, 1280, 640}));
+    EXPECT_EQ(gl_viewport(), (std::vector<GLint>{0, 192, 1280, 640}));
 }
 
 TEST_F(CameraTest, FieldOfViewIsDerivedOnceAndReachesTheProjection)
@@ -221,7 +208,7 @@ TEST_F(CameraTest, EdgeValuesThatPass)
 {
     Camera camera;
     camera.setup_projection(10000, 10000, 1.0f, 1.0f);
-    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 10000, 10000}));
+    EXPECT_EQ(gl_viewport(), (std::vector<GLint>{0, 0, 10000, 10000}));
     camera.set_znear(0.0f);
     camera.setup_projection(256, 256, 1.0f, 1.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

@@ -9,23 +9,10 @@
 
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
+#include "support/gl_queries.h"
 #include "util/texture/texture.h"
 
 namespace {
-
-GLint get_integer(GLenum name)
-{
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-std::vector<GLint> viewport()
-{
-    std::vector<GLint> v(4);
-    glGetIntegerv(GL_VIEWPORT, v.data());
-    return v;
-}
 
 GLint attachment(GLenum point, GLenum what)
 {
@@ -70,7 +57,7 @@ TEST_F(FboTest, EveryTypeBuildsItsAttachmentsAndLeavesTheWindowBound)
     };
     for (const Case& c : cases) {
         FBO fbo(64, 32, c.type);
-        EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
+        EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
         EXPECT_EQ(fbo.get_width(), 64);
         EXPECT_EQ(fbo.get_height(), 32);
         EXPECT_EQ(fbo.get_texture(c.colour_count), nullptr);
@@ -99,35 +86,35 @@ TEST_F(FboTest, NestedPushesAndPopsRestoreBindingBuffersAndViewport)
     FBO outer(64, 64, FBO_TYPE_COLOR_MIPMAP);
     FBO inner(32, 16, FBO_TYPE_FLOAT_MRT);
     glViewport(3, 4, 100, 50);
-    const GLint window_draw = get_integer(GL_DRAW_BUFFER);
-    const GLint window_read = get_integer(GL_READ_BUFFER);
+    const GLint window_draw = gl_integer(GL_DRAW_BUFFER);
+    const GLint window_read = gl_integer(GL_READ_BUFFER);
 
     outer.push(false);
-    EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(outer.get_id()));
-    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 64, 64}));
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0_EXT);
+    EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(outer.get_id()));
+    EXPECT_EQ(gl_viewport(), (std::vector<GLint>{0, 0, 64, 64}));
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0_EXT);
 
     inner.push(true);
-    EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(inner.get_id()));
-    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 32, 16}));
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0_EXT);
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1_EXT);
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER2), GL_COLOR_ATTACHMENT2_EXT);
+    EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(inner.get_id()));
+    EXPECT_EQ(gl_viewport(), (std::vector<GLint>{0, 0, 32, 16}));
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0_EXT);
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1_EXT);
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER2), GL_COLOR_ATTACHMENT2_EXT);
     float clear_colour[4] = {1, 1, 1, 1};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_colour);
     EXPECT_EQ(clear_colour[3], 0.0f); // cleared to transparent black, which stays the clear colour
 
     inner.pop();
-    EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(outer.get_id()));
-    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 64, 64}));
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER), GL_COLOR_ATTACHMENT0_EXT);
-    EXPECT_EQ(get_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(outer.get_id()));
+    EXPECT_EQ(gl_viewport(), (std::vector<GLint>{0, 0, 64, 64}));
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER), GL_COLOR_ATTACHMENT0_EXT);
+    EXPECT_EQ(gl_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
 
     outer.pop();
-    EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
-    EXPECT_EQ(viewport(), (std::vector<GLint>{3, 4, 100, 50}));
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER), window_draw);
-    EXPECT_EQ(get_integer(GL_READ_BUFFER), window_read);
+    EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
+    EXPECT_EQ(gl_viewport(), (std::vector<GLint>{3, 4, 100, 50}));
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER), window_draw);
+    EXPECT_EQ(gl_integer(GL_READ_BUFFER), window_read);
 }
 
 // A single-target FBO pushed and popped inside a three-target one leaves the outer FBO drawing
@@ -139,9 +126,9 @@ TEST_F(FboTest, PoppingBackIntoAMultipleTargetFboRestoresAllItsDrawBuffers)
     outer.push(true);
     inner.push(true);
     inner.pop();
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0_EXT);
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1_EXT);
-    EXPECT_EQ(get_integer(GL_DRAW_BUFFER2), GL_COLOR_ATTACHMENT2_EXT);
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0_EXT);
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1_EXT);
+    EXPECT_EQ(gl_integer(GL_DRAW_BUFFER2), GL_COLOR_ATTACHMENT2_EXT);
     glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -177,8 +164,8 @@ TEST_F(FboTest, PopRegeneratesMipmapsAndDrawCopiesTheColourTexture)
     EXPECT_EQ(corner, (std::vector<unsigned char>{0, 255, 0, 255}));
 
     target.bind_texture(0, 4);
-    EXPECT_EQ(get_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE4);
-    EXPECT_EQ(get_integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(target.get_texture(0)->get_id()));
+    EXPECT_EQ(gl_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE4);
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(target.get_texture(0)->get_id()));
     glActiveTexture(GL_TEXTURE0);
 }
 
@@ -265,7 +252,7 @@ TEST_F(FboTest, ResizeKeepsTheTextureObjectsAndReattachesThem)
     EXPECT_EQ(fbo.get_height(), 20);
     EXPECT_EQ(colour->get_width(), 48u);
     EXPECT_EQ(colour->get_height(), 20u);
-    EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
+    EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo.get_id());
     EXPECT_EQ(attachment(GL_COLOR_ATTACHMENT0_EXT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME_EXT),
               static_cast<GLint>(colour->get_id()));
@@ -275,7 +262,7 @@ TEST_F(FboTest, ResizeKeepsTheTextureObjectsAndReattachesThem)
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 
     fbo.push(true);
-    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 48, 20}));
+    EXPECT_EQ(gl_viewport(), (std::vector<GLint>{0, 0, 48, 20}));
     glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     EXPECT_EQ(pixel(47, 19), (std::vector<unsigned char>{255, 0, 0, 255}));

@@ -9,32 +9,12 @@
 
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
+#include "support/gl_queries.h"
 #include "util/fbo/fbo.h"
 
 namespace {
 
 const char* const LIGHT_SOURCE = "src\\util\\light\\light";
-
-GLint get_integer(GLenum name)
-{
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-std::vector<GLint> viewport()
-{
-    std::vector<GLint> v(4);
-    glGetIntegerv(GL_VIEWPORT, v.data());
-    return v;
-}
-
-Matrix4 gl_matrix(GLenum which)
-{
-    Matrix4 m;
-    glGetFloatv(which, m.m);
-    return m;
-}
 
 std::vector<float> light_value(GLenum light, GLenum what, int count)
 {
@@ -254,7 +234,7 @@ TEST_F(LightTest, ShadowCubeIsMadeOnDemandAndFollowsResizes)
     glActiveTexture(GL_TEXTURE3);
     light.bind_shadow_map();
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_CUBE_MAP));
-    EXPECT_EQ(get_integer(GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(light.get_shadow_texture()));
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(light.get_shadow_texture()));
     glDisable(GL_TEXTURE_CUBE_MAP);
     glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
     glActiveTexture(GL_TEXTURE0);
@@ -329,36 +309,36 @@ TEST_F(LightTest, ShadowFaceSavesAndRestoresTheTarget)
         glMatrixMode(GL_MODELVIEW);
         glTranslatef(7, 8, 9);
         Matrix4 modelview = gl_matrix(GL_MODELVIEW_MATRIX);
-        GLint projection_depth = get_integer(GL_PROJECTION_STACK_DEPTH);
-        GLint modelview_depth = get_integer(GL_MODELVIEW_STACK_DEPTH);
-        GLint attribute_depth = get_integer(GL_ATTRIB_STACK_DEPTH);
+        GLint projection_depth = gl_integer(GL_PROJECTION_STACK_DEPTH);
+        GLint modelview_depth = gl_integer(GL_MODELVIEW_STACK_DEPTH);
+        GLint attribute_depth = gl_integer(GL_ATTRIB_STACK_DEPTH);
 
         light.begin_shadow_face(3);
         EXPECT_TRUE(light.shadow_face_active());
-        EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(light.get_shadow_framebuffer()));
-        EXPECT_EQ(get_integer(GL_DRAW_BUFFER), GL_NONE);
-        EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 16, 16}));
+        EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(light.get_shadow_framebuffer()));
+        EXPECT_EQ(gl_integer(GL_DRAW_BUFFER), GL_NONE);
+        EXPECT_EQ(gl_viewport(), (std::vector<GLint>{0, 0, 16, 16}));
         EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
         EXPECT_TRUE(glIsEnabled(GL_POLYGON_OFFSET_FILL));
-        EXPECT_EQ(get_integer(GL_CULL_FACE_MODE), GL_FRONT);
+        EXPECT_EQ(gl_integer(GL_CULL_FACE_MODE), GL_FRONT);
         expect_matrix_near(gl_matrix(GL_MODELVIEW_MATRIX),
                            light.get_face_view(3) * light.get_translation_matrix(), 0);
         expect_matrix_near(gl_matrix(GL_PROJECTION_MATRIX), light.get_projection_matrix(), 0);
         light.end_shadow_face();
 
         EXPECT_FALSE(light.shadow_face_active());
-        EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(c.framebuffer));
-        EXPECT_EQ(get_integer(GL_DRAW_BUFFER), static_cast<GLint>(c.buffer));
-        EXPECT_EQ(get_integer(GL_READ_BUFFER), static_cast<GLint>(c.buffer));
-        EXPECT_EQ(viewport(), (std::vector<GLint>{3, 4, 50, 20}));
+        EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(c.framebuffer));
+        EXPECT_EQ(gl_integer(GL_DRAW_BUFFER), static_cast<GLint>(c.buffer));
+        EXPECT_EQ(gl_integer(GL_READ_BUFFER), static_cast<GLint>(c.buffer));
+        EXPECT_EQ(gl_viewport(), (std::vector<GLint>{3, 4, 50, 20}));
         EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-        EXPECT_EQ(get_integer(GL_DEPTH_FUNC), GL_GREATER);
+        EXPECT_EQ(gl_integer(GL_DEPTH_FUNC), GL_GREATER);
         EXPECT_FALSE(glIsEnabled(GL_POLYGON_OFFSET_FILL));
-        EXPECT_EQ(get_integer(GL_CULL_FACE_MODE), GL_FRONT); // not among the saved state
-        EXPECT_EQ(get_integer(GL_MATRIX_MODE), GL_MODELVIEW);
-        EXPECT_EQ(get_integer(GL_PROJECTION_STACK_DEPTH), projection_depth);
-        EXPECT_EQ(get_integer(GL_MODELVIEW_STACK_DEPTH), modelview_depth);
-        EXPECT_EQ(get_integer(GL_ATTRIB_STACK_DEPTH), attribute_depth);
+        EXPECT_EQ(gl_integer(GL_CULL_FACE_MODE), GL_FRONT); // not among the saved state
+        EXPECT_EQ(gl_integer(GL_MATRIX_MODE), GL_MODELVIEW);
+        EXPECT_EQ(gl_integer(GL_PROJECTION_STACK_DEPTH), projection_depth);
+        EXPECT_EQ(gl_integer(GL_MODELVIEW_STACK_DEPTH), modelview_depth);
+        EXPECT_EQ(gl_integer(GL_ATTRIB_STACK_DEPTH), attribute_depth);
         expect_matrix_near(gl_matrix(GL_MODELVIEW_MATRIX), modelview, 0);
         glMatrixMode(GL_PROJECTION);
         expect_matrix_near(gl_matrix(GL_PROJECTION_MATRIX), projection, 0);
@@ -384,16 +364,16 @@ TEST_F(LightTest, AnEndAfterABeginThatDidNothingPopsNothing)
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
         glPushAttrib(GL_LIGHTING_BIT);
-        GLint depths[3] = {get_integer(GL_PROJECTION_STACK_DEPTH), get_integer(GL_MODELVIEW_STACK_DEPTH),
-                           get_integer(GL_ATTRIB_STACK_DEPTH)};
+        GLint depths[3] = {gl_integer(GL_PROJECTION_STACK_DEPTH), gl_integer(GL_MODELVIEW_STACK_DEPTH),
+                           gl_integer(GL_ATTRIB_STACK_DEPTH)};
         begin();
         without_shadows.end_shadow_face();
         with_shadows.end_shadow_face();
-        EXPECT_EQ(get_integer(GL_PROJECTION_STACK_DEPTH), depths[0]);
-        EXPECT_EQ(get_integer(GL_MODELVIEW_STACK_DEPTH), depths[1]);
-        EXPECT_EQ(get_integer(GL_ATTRIB_STACK_DEPTH), depths[2]);
+        EXPECT_EQ(gl_integer(GL_PROJECTION_STACK_DEPTH), depths[0]);
+        EXPECT_EQ(gl_integer(GL_MODELVIEW_STACK_DEPTH), depths[1]);
+        EXPECT_EQ(gl_integer(GL_ATTRIB_STACK_DEPTH), depths[2]);
         EXPECT_TRUE(glIsEnabled(GL_POLYGON_OFFSET_FILL));
-        EXPECT_EQ(get_integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
+        EXPECT_EQ(gl_integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
         glPopAttrib();
         glPopMatrix();
         glMatrixMode(GL_PROJECTION);

@@ -31,16 +31,24 @@ protected:
         GlTest::TearDown();
     }
 
-    // An RGBA texture of bytes on unit 0, row 0 at the bottom.
-    GLuint make_texture(int width, int height, const std::vector<unsigned char>& rgba, GLenum filter)
+    // A new texture bound to target on unit 0, filtered both ways with filter; the fixture
+    // deletes it.
+    GLuint new_texture(GLenum target, GLenum filter)
     {
         GLuint texture = 0;
         glGenTextures(1, &texture);
         textures.push_back(texture);
         glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        glBindTexture(target, texture);
+        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(filter));
+        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(filter));
+        return texture;
+    }
+
+    // An RGBA texture of bytes on unit 0, row 0 at the bottom.
+    GLuint make_texture(int width, int height, const std::vector<unsigned char>& rgba, GLenum filter)
+    {
+        const GLuint texture = new_texture(GL_TEXTURE_2D, filter);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -304,13 +312,7 @@ TEST_F(ShaderBankTest, ShadowLightingSlotDarkensWhatTheCubeHides)
 {
     // A depth cube with every face at the far plane except -Z, which is at the near plane:
     // fragments whose light vector points mainly along -Z are hidden.
-    GLuint cube = 0;
-    glGenTextures(1, &cube);
-    textures.push_back(cube);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, cube);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    new_texture(GL_TEXTURE_CUBE_MAP, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_R_TO_TEXTURE);
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
     const std::vector<float> far_plane(16, 1.0f), near_plane(16, 0.0f);

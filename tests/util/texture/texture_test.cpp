@@ -7,6 +7,7 @@
 
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
+#include "support/gl_queries.h"
 #include "support/temp_dir.h"
 #include "util/texture/image_fixtures.h"
 
@@ -23,13 +24,6 @@ GLint level_param(int level, GLenum name)
 {
     GLint value = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
-    return value;
-}
-
-GLint integer(GLenum name)
-{
-    GLint value = 0;
-    glGetIntegerv(name, &value);
     return value;
 }
 
@@ -96,7 +90,7 @@ TEST_F(TextureGl, MipmappedRenderTargetHasTrilinearAnisotropicChainAndClampedEdg
     EXPECT_EQ(texture.get_width(), 512u);
     EXPECT_EQ(texture.get_height(), 512u);
     EXPECT_EQ(texture.get_bpp(), 32u);
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture.get_id()));
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture.get_id()));
     EXPECT_EQ(level_param(0, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
     EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
     EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
@@ -181,8 +175,8 @@ TEST_F(TextureGl, MultisampleTargetBindsToItsOwnTarget)
     Texture texture;
     ASSERT_TRUE(texture.create_empty(64, 64, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8, 4));
     texture.bind(2);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE2);
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D_MULTISAMPLE), static_cast<GLint>(texture.get_id()));
+    EXPECT_EQ(gl_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE2);
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_2D_MULTISAMPLE), static_cast<GLint>(texture.get_id()));
     GLint samples = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D_MULTISAMPLE, 0, GL_TEXTURE_SAMPLES, &samples);
     EXPECT_EQ(samples, 4);
@@ -203,12 +197,12 @@ TEST_F(TextureGl, BindLeavesItsUnitActiveAndUnbindReturnsToUnitZero)
     Texture texture;
     ASSERT_TRUE(texture.create_empty(16, 16, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8));
     texture.bind(3);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture.get_id()));
+    EXPECT_EQ(gl_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture.get_id()));
     Texture::unbind(3);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    EXPECT_EQ(gl_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     glActiveTexture(GL_TEXTURE3);
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_2D), 0);
     glActiveTexture(GL_TEXTURE0);
 }
 
@@ -274,7 +268,7 @@ TEST_F(TextureGl, DrawPutsTheTextureOnItsRectangleTintedByTheColour)
     expect_rgb(pixel(128, 195), 0, 0, 0, "above the quad");
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(gl_integer(GL_MATRIX_MODE), GL_MODELVIEW);
     GLfloat projection[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     EXPECT_EQ(projection[0], 1.0f); // the caller's projection is back
@@ -335,7 +329,7 @@ TEST_F(TextureGl, ReadPixelsReturnsLevelZeroBottomRowFirst)
     EXPECT_EQ(pixels[17], 255);
     EXPECT_EQ(pixels[18], 0);
     std::free(pixels);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    EXPECT_EQ(gl_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
 }
 
 TEST(TextureFatal, MisuseEndsWithTheReport)

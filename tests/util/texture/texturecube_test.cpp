@@ -6,6 +6,7 @@
 
 #include "support/child_process.h"
 #include "support/gl_fixture.h"
+#include "support/gl_queries.h"
 #include "support/temp_dir.h"
 #include "util/texture/image_fixtures.h"
 
@@ -62,13 +63,6 @@ GLint cube_param(GLenum name)
     return value;
 }
 
-GLint integer(GLenum name)
-{
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
 ChildResult in_gl_child(const std::function<void()>& body)
 {
     return run_in_child([&] {
@@ -90,7 +84,7 @@ TEST_F(TextureCubeGl, SixFacesInOrderTurnedUpsideDownWithMipmapsAndClampedEdges)
     EXPECT_NE(cube.get_id(), 0u);
     EXPECT_EQ(cube.get_width(), 8u);
     cube.bind(0);
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(cube.get_id()));
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(cube.get_id()));
     EXPECT_EQ(cube_param(GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
     EXPECT_EQ(cube_param(GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
     EXPECT_EQ(cube_param(GL_TEXTURE_WRAP_R), GL_CLAMP_TO_EDGE);
@@ -126,13 +120,13 @@ TEST_F(TextureCubeGl, BindAndUnbindLeaveTheirUnitActive)
     TextureCube cube;
     ASSERT_TRUE(load_faces(cube, dir));
     cube.bind(3);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(cube.get_id()));
+    EXPECT_EQ(gl_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(cube.get_id()));
     TextureCube::unbind(2);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE2);
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
+    EXPECT_EQ(gl_integer(GL_ACTIVE_TEXTURE), GL_TEXTURE2);
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
     glActiveTexture(GL_TEXTURE3);
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(cube.get_id()));
+    EXPECT_EQ(gl_integer(GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(cube.get_id()));
     TextureCube::unbind(3);
     glActiveTexture(GL_TEXTURE0);
 }

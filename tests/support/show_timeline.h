@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "timeline.h"
@@ -29,7 +28,8 @@ inline gen::Timeline load()
     return timeline;
 }
 
-// A track's value at a beat, or fallback (the scene's default) where the track has no keys.
+// A track's value at a beat, or fallback (the scene's default) where the track has no keys. A
+// track the timeline lacks fails the test and reads as the fallback.
 inline float value(const gen::Timeline& timeline, const std::string& name, float beat, float fallback)
 {
     const gen::TimelineTrack* track = timeline.find(name);
@@ -42,29 +42,37 @@ inline float value(const gen::Timeline& timeline, const std::string& name, float
     return synclink_curve_value(&curve, static_cast<double>(beat) * gen::ROWS_PER_BEAT);
 }
 
-// The beats [first, end) in which the first scene track selects the scene.
-inline std::pair<float, float> stretch(const gen::Timeline& timeline, int scene)
+struct Stretch {
+    float first = 0.0f; // beats
+    float end = 0.0f;
+};
+
+// The beats [first, end) in which the first scene track selects the scene; a scene that has
+// not exactly one such stretch fails the test.
+inline Stretch stretch(const gen::Timeline& timeline, int scene)
 {
+    Stretch found;
     const gen::TimelineTrack* track = timeline.find("ActiveScene1st");
     EXPECT_NE(track, nullptr);
-    if (track == nullptr) return {0.0f, 0.0f};
+    if (track == nullptr) return found;
+    int count = 0;
     for (size_t i = 0; i < track->keys.size(); ++i) {
         if (track->keys[i].value != static_cast<float>(scene)) continue;
-        const float first = static_cast<float>(track->keys[i].row) / gen::ROWS_PER_BEAT;
-        const float end = i + 1 < track->keys.size()
-                              ? static_cast<float>(track->keys[i + 1].row) / gen::ROWS_PER_BEAT
-                              : static_cast<float>(timeline.length_beats);
-        return {first, end};
+        if (++count > 1) continue;
+        found.first = static_cast<float>(track->keys[i].row) / gen::ROWS_PER_BEAT;
+        found.end = i + 1 < track->keys.size() ? static_cast<float>(track->keys[i + 1].row) / gen::ROWS_PER_BEAT
+                                               : static_cast<float>(timeline.length_beats);
     }
-    ADD_FAILURE() << "scene " << scene << " has no stretch";
-    return {0.0f, 0.0f};
+    EXPECT_EQ(count, 1) << "scene " << scene << " should have one stretch";
+    return found;
 }
 
 // Every row's beat in [first, end).
-inline std::vector<float> rows(float first, float end)
+inline std::vector<float> rows(const Stretch& stretch)
 {
     std::vector<float> beats;
-    for (int row = static_cast<int>(first * gen::ROWS_PER_BEAT); row < static_cast<int>(end * gen::ROWS_PER_BEAT); ++row)
+    for (int row = static_cast<int>(stretch.first * gen::ROWS_PER_BEAT);
+         row < static_cast<int>(stretch.end * gen::ROWS_PER_BEAT); ++row)
         beats.push_back(static_cast<float>(row) / gen::ROWS_PER_BEAT);
     return beats;
 }
