@@ -44,9 +44,14 @@ int scene_index(float value)
     return static_cast<int>(value);
 }
 
+// Set once the one quit event at the end of the music is posted.
+bool g_quit_posted = false;
+
 } // namespace
 
-bool SceneManager::quit_posted = false;
+bool SceneManager::quit_is_posted() { return g_quit_posted; }
+
+void SceneManager::reset_state() { g_quit_posted = false; }
 
 SceneManager::Sources SceneManager::Sources::show()
 {
@@ -233,7 +238,7 @@ void SceneManager::post_quit()
     std::memset(&event, 0, sizeof event);
     event.type = SDL_QUIT;
     SDL_PushEvent(&event);
-    quit_posted = true;
+    g_quit_posted = true;
 }
 
 void SceneManager::draw_letterboxed(FBO* source)
@@ -251,8 +256,8 @@ void SceneManager::render_frame()
     music->update();
     frame_info.set_frame(frame_counter);
 
-    if (sync_mode == 0 && !quit_posted && !music->is_running()) post_quit();
-    if (quit_posted) return;
+    if (sync_mode == 0 && !g_quit_posted && !music->is_running()) post_quit();
+    if (g_quit_posted) return;
 
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);

@@ -85,9 +85,10 @@ public:
     int get_picture_height() const { return picture_height; }
     int get_frame_counter() const { return frame_counter; }
 
-    // Set once the one quit event at the end of the music is posted; from then on
-    // render_frame draws nothing. Process-wide.
-    static bool quit_posted;
+    // True once the one quit event at the end of the music is posted; from then on
+    // render_frame draws nothing. Process-wide: reset_state clears it, as the process starts.
+    static bool quit_is_posted();
+    static void reset_state();
 
 private:
     void create_scenes();

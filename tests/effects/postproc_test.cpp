@@ -209,7 +209,7 @@ TEST_F(PostProcGl, MotionblurRingGrowsAdvancesAndStaysWithinTheSamplers)
     glClear(GL_COLOR_BUFFER_BIT);
     source.pop();
 
-    Effects::Motionblur::last_advance_time = 0.0f;
+    Effects::Motionblur::reset_state();
     Effects::Motionblur blur;
     EXPECT_EQ(blur.get_frame_count(), 5);
     ASSERT_EQ(blur.get_ring().size(), 5u);
@@ -366,7 +366,7 @@ TEST_F(PostProcGl, RadblurMatchesTheTwelveSampleBlur)
 TEST_F(PostProcGl, MotionblurPassLeavesTexturingOnUnitZeroOnly)
 {
     FBO source(16, 16, FBO_TYPE_COLOR);
-    Effects::Motionblur::last_advance_time = 0.0f;
+    Effects::Motionblur::reset_state();
     Effects::Motionblur blur;
     blur.set_param(0, 8.0f);
     blur.prepare(256, 256, 1.0f, &source);

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
-#include <vector>
 
 #include "platform/win32/messagebox.h"
 #include "util/data/datafile.h"
@@ -32,7 +31,7 @@ void fuzz_install_fatal_end()
 
 void fuzz_serve(const std::string& name, const void* data, std::size_t size)
 {
-    DataFile::mode = DATAFILE_MODE_READ;
+    DataFile::set_mode(DATAFILE_MODE_READ);
     DataEntry* entry = nullptr;
     for (DataEntry* known : DataFile::entries) {
         if (known->name == name) entry = known;
@@ -41,9 +40,6 @@ void fuzz_serve(const std::string& name, const void* data, std::size_t size)
         entry = new DataEntry;
         entry->name = name;
         DataFile::entries.push_back(entry);
-        // The data layer's list goes before the leak check at exit; this one never does.
-        static std::vector<DataEntry*>* served = new std::vector<DataEntry*>;
-        served->push_back(entry);
     }
     std::free(entry->data);
     entry->data = static_cast<char*>(std::malloc(size > 0 ? size : 1));
@@ -54,7 +50,7 @@ void fuzz_serve(const std::string& name, const void* data, std::size_t size)
 void fuzz_remove_temp_files()
 {
     DataFile::delete_temp_files();
-    DataFile::temp_files.clear();
+    DataFile::reset_state();
 }
 
 namespace {
@@ -80,7 +76,7 @@ const std::string& fuzz_scratch_folder()
 
 std::string fuzz_disk_file(const std::string& name, const void* data, std::size_t size)
 {
-    DataFile::mode = DATAFILE_MODE_DISK;
+    DataFile::set_mode(DATAFILE_MODE_DISK);
     std::filesystem::path path = std::filesystem::path(fuzz_scratch_folder()) / name;
     std::filesystem::create_directories(path.parent_path());
     FILE* file = std::fopen(path.c_str(), "wb");

@@ -31,7 +31,8 @@ bool fuzz_run(Body body)
 // Puts the data layer in read mode and adds (or replaces) an entry with these bytes.
 void fuzz_serve(const std::string& name, const void* data, std::size_t size);
 
-// Removes the temporary files the data layer made for the current input.
+// Removes the temporary files the data layer made for the current input and puts the layer
+// back as the process starts (the served entries freed).
 void fuzz_remove_temp_files();
 
 // The folder of this process's scratch files, made on first use and removed at exit.

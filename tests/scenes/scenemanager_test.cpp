@@ -80,7 +80,7 @@ protected:
     void SetUp() override
     {
         GlTest::SetUp();
-        SceneManager::quit_posted = false;
+        SceneManager::reset_state();
         folder = std::make_unique<ShowFolder>();
         music_path = folder->write_music(short_signal());
         write_default_tracks(*folder);
@@ -322,11 +322,11 @@ TEST_F(SceneManagerGl, TheEndOfTheMusicPostsOneQuitAndDrawsNoMore)
     build(1.0f, {new ColourScene(1, 1, 1, 1.0f)}, false);
     manager->start();
     // A quarter of a second of music, played in real time by the silent device.
-    for (int pass = 0; pass < 100000 && !SceneManager::quit_posted; ++pass) {
+    for (int pass = 0; pass < 100000 && !SceneManager::quit_is_posted(); ++pass) {
         manager->render_frame();
         SDL_Delay(1);
     }
-    ASSERT_TRUE(SceneManager::quit_posted);
+    ASSERT_TRUE(SceneManager::quit_is_posted());
     int frames = manager->get_frame_counter();
     int renders = stand_ins.scenes[0]->renders;
     EXPECT_GT(frames, 0);

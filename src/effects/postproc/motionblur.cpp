@@ -10,9 +10,10 @@
 
 namespace Effects {
 
-float Motionblur::last_advance_time = 0.0f;
-
 namespace {
+
+// The time of the last ring advance, shared by every instance.
+float g_last_advance_time = 0.0f;
 
 void add_pass_through_vertex(ShaderConstructor& constructor)
 {
@@ -118,12 +119,14 @@ void Motionblur::build_shaders()
     }
 }
 
+void Motionblur::reset_state() { g_last_advance_time = 0.0f; }
+
 void Motionblur::prepare(int, int, float time, FBO* source)
 {
     build_shaders();
-    float d = time - last_advance_time;
+    float d = time - g_last_advance_time;
     if (d < 0.0f || d > get_param(2)) {
-        last_advance_time = time;
+        g_last_advance_time = time;
         ring_index = (ring_index + 1) % frame_count_n;
     }
     copy_program->bind();

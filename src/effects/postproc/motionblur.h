@@ -38,8 +38,9 @@ public:
     int get_ring_index() const { return ring_index; }
     const std::vector<FBO*>& get_ring() const { return ring; }
 
-    // The time of the last ring advance, shared by every instance.
-    static float last_advance_time;
+    // The time of the last ring advance is shared by every instance, for the whole process;
+    // this puts it back to 0, as the process starts.
+    static void reset_state();
 
 private:
     ShaderProgram* blend_program;

@@ -35,12 +35,19 @@ namespace {
 
 const char* const SOURCE = "src\\util\\data\\data";
 
-bool g_packed_file_read = false;
-// The packed file that was read, as the file system knows it (device and inode), so that no
-// export writes over it under whatever name it was read.
-bool g_packed_file_known = false;
-dev_t g_packed_file_device = 0;
-ino_t g_packed_file_inode = 0;
+// The rest of the layer's process-wide state, beside the mode, entries and names above.
+struct DataFileState {
+    bool packed_file_read = false;
+    // The packed file that was read, as the file system knows it (device and inode), so that no
+    // export writes over it under whatever name it was read.
+    bool packed_file_known = false;
+    dev_t packed_file_device = 0;
+    ino_t packed_file_inode = 0;
+    // Called each time a loader has handed out a file.
+    DataFile::ProgressCallback progress_callback = nullptr;
+};
+
+DataFileState g_data_file;
 
 const std::size_t UTF8_SEQUENCE_MAX = 4;
 
@@ -72,12 +79,10 @@ long file_length(FILE* file)
     return length;
 }
 
-DataFile::ProgressCallback g_progress_callback = nullptr;
-
 // Every loader that hands out a file reports it.
 void report_progress()
 {
-    if (g_progress_callback != nullptr) g_progress_callback();
+    if (g_data_file.progress_callback != nullptr) g_data_file.progress_callback();
 }
 
 // A temporary file of the run-time, removed again at exit and also after a fatal report.
@@ -238,8 +243,8 @@ bool is_track_name(const std::string& name)
 bool is_packed_file(const std::string& name)
 {
     struct stat record;
-    return g_packed_file_known && DataFile::stat_path(name.c_str(), &record) == 0 &&
-           record.st_dev == g_packed_file_device && record.st_ino == g_packed_file_inode;
+    return g_data_file.packed_file_known && DataFile::stat_path(name.c_str(), &record) == 0 &&
+           record.st_dev == g_data_file.packed_file_device && record.st_ino == g_data_file.packed_file_inode;
 }
 
 enum class ExportResult { WRITTEN, NOT_CREATED, NOT_WRITTEN };
@@ -395,7 +400,7 @@ namespace DataFile {
 
 void set_mode(int new_mode) { mode = new_mode; }
 
-void set_progress_callback(ProgressCallback callback) { g_progress_callback = callback; }
+void set_progress_callback(ProgressCallback callback) { g_data_file.progress_callback = callback; }
 
 bool packed_progress(unsigned int* loaded, unsigned int* total)
 {
@@ -410,7 +415,7 @@ bool packed_progress(unsigned int* loaded, unsigned int* total)
 
 void read(const char* name)
 {
-    if (g_packed_file_read) return;
+    if (g_data_file.packed_file_read) return;
     if (mode == DATAFILE_MODE_READ) {
         FILE* file = std::fopen(name, "rb");
         if (file == nullptr) {
@@ -427,9 +432,9 @@ void read(const char* name)
         size_t got = std::fread(bytes, 1, static_cast<size_t>(length), file);
         struct stat record;
         if (fstat(fileno(file), &record) == 0) {
-            g_packed_file_known = true;
-            g_packed_file_device = record.st_dev;
-            g_packed_file_inode = record.st_ino;
+            g_data_file.packed_file_known = true;
+            g_data_file.packed_file_device = record.st_dev;
+            g_data_file.packed_file_inode = record.st_ino;
         }
         std::fclose(file);
 
@@ -440,7 +445,7 @@ void read(const char* name)
         }
         std::free(bytes);
     }
-    g_packed_file_read = true;
+    g_data_file.packed_file_read = true;
 }
 
 void write(const char* name)
@@ -665,6 +670,19 @@ void export_mp3()
 void delete_temp_files()
 {
     for (const std::string& name : temp_files) std::remove(name.c_str());
+}
+
+void reset_state()
+{
+    for (DataEntry* entry : entries) {
+        std::free(entry->data);
+        delete entry;
+    }
+    entries.clear();
+    temp_files.clear();
+    mode = DATAFILE_MODE_DISK;
+    file_name = "data.qxv";
+    g_data_file = DataFileState();
 }
 
 int stat_path(const char* path, struct stat* record) { return stat(path, record); }

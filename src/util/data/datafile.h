@@ -66,6 +66,10 @@ bool has_file(const char* name);
 
 void export_mp3();
 void delete_temp_files();
+// Back to the state the process starts in: disk mode, the entries and their data freed, the list
+// of temporary files forgotten (the files are left; delete_temp_files removes them), the packed
+// file unread, no progress callback.
+void reset_state();
 int stat_path(const char* path, struct stat* record);
 
 } // namespace DataFile

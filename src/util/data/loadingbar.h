@@ -33,4 +33,9 @@ void set_progress_source(ProgressQuery query);
 typedef void (*QuitCleanup)();
 void set_quit_cleanup(QuitCleanup cleanup);
 
+// Back to the state the process starts in: not initialised, no logo (the logo and the view kept
+// of it are deleted, so the GL context that drew them must still be current), GetTickCount, no
+// progress source, no quit cleanup.
+void reset_state();
+
 } // namespace LoadingBar

@@ -43,7 +43,7 @@ const int BANK_SLOTS[OBJ_SHADER_COUNT] = {
 };
 
 // Mirror views do not nest: while one is drawn, mirrors show their last picture.
-bool mirror_pass_running = false;
+bool g_mirror_pass_running = false;
 
 // GL lights the fixed-function state always has.
 const int BASIC_LIGHT_COUNT = 8;
@@ -118,7 +118,7 @@ Objects3D::Objects3D() = default;
 
 Objects3D::~Objects3D() { delete glow_fbo; }
 
-bool Objects3D::in_mirror_pass() { return mirror_pass_running; }
+bool Objects3D::in_mirror_pass() { return g_mirror_pass_running; }
 
 void Objects3D::set_shaders(const ShaderBank& bank)
 {
@@ -482,7 +482,7 @@ void Objects3D::draw_everything(int mode, int light)
 
 void Objects3D::render_mirror_views(bool shadows)
 {
-    if (mirrors.empty() || mirror_pass_running) return;
+    if (mirrors.empty() || g_mirror_pass_running) return;
     if (cur_cam < 0 || cur_cam >= static_cast<int>(cameras.size())) {
         std::ostringstream message;
         message << "cur_cam " << cur_cam << " out of range for " << cameras.size() << " cameras!";
@@ -490,7 +490,7 @@ void Objects3D::render_mirror_views(bool shadows)
     }
     const size_t slot = static_cast<size_t>(cur_cam);
     Camera* remembered = cameras[slot];
-    mirror_pass_running = true;
+    g_mirror_pass_running = true;
     for (Mirror* mirror : mirrors) {
         mirror->set_viewer(remembered);
         // A viewer at the mirror's centre sees no reflection.
@@ -501,7 +501,7 @@ void Objects3D::render_mirror_views(bool shadows)
         mirror->end_render();
     }
     cameras[slot] = remembered;
-    mirror_pass_running = false;
+    g_mirror_pass_running = false;
 }
 
 void Objects3D::glow_pass()
