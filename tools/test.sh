@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: once in the normal build, once in a
-# build with AddressSanitizer and UBSan.
+# build with AddressSanitizer and UBSan. A compiler warning in src/ fails the build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLORVANE_WERROR=ON
 cmake --build build -j "$jobs"
 bash tools/run-tests.sh build
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPELLORVANE_SANITIZE=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPELLORVANE_SANITIZE=ON -DPELLORVANE_WERROR=ON
 cmake --build build-asan -j "$jobs"
 # The leak check runs in every program the tests start, leaving out what the system's libraries
 # keep until exit (tools/sanitizer/lsan.supp). A sanitizer finding ends a program with 23, never

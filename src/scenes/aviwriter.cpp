@@ -1,5 +1,6 @@
 #include "scenes/aviwriter.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +25,7 @@ struct AviWriter::State {
     std::uint64_t byte_limit = AviWriter::DEFAULT_FILE_BYTE_LIMIT;
     bool open = false;
     bool video_format_set = false;
+    int error = 0;
 };
 
 AviWriter::AviWriter(std::uint64_t file_byte_limit) : state(new State())
@@ -41,10 +43,16 @@ const char* AviWriter::current_file_name() const
     return state->file_name;
 }
 
+int AviWriter::last_error() const
+{
+    return state->error;
+}
+
 bool AviWriter::open(const char* path, float fps_, int fourcc, int quality)
 {
     std::lock_guard<std::recursive_mutex> guard(state->lock);
     close();
+    state->error = 0;
     width = height = frame_index = audio_position = 0;
     fps = fps_;
 
@@ -69,7 +77,9 @@ bool AviWriter::create_file()
     state->bytes_written = 0;
     std::snprintf(state->file_name, sizeof state->file_name, "%s.%02d.avi", state->base_name, state->file_number);
 
+    errno = 0;
     if (AVIFileOpenA(&state->file, state->file_name, OF_WRITE | OF_CREATE, nullptr) != AVIERR_OK) {
+        state->error = errno;
         release_all();
         return false;
     }
@@ -181,6 +191,7 @@ void AviWriter::set_audio_format(const WAVEFORMATEX& format)
 bool AviWriter::write_video_frame(const unsigned char* pixels)
 {
     std::lock_guard<std::recursive_mutex> guard(state->lock);
+    state->error = 0;
     if (frame_index == 0 && !state->video_format_set) {
         if (width == 0 || height == 0 || state->compressed == nullptr) return false;
         if (!set_video_format()) return false;
@@ -196,7 +207,9 @@ bool AviWriter::write_video_frame(const unsigned char* pixels)
     }
     LONG bytes = 0;
     LONG size = static_cast<LONG>(width * 3 * height);
+    errno = 0;
     if (AVIStreamWrite(state->compressed, frame_index, 1, pixels, size, AVIIF_KEYFRAME, nullptr, &bytes) != AVIERR_OK) {
+        state->error = errno;
         return false;
     }
     ++frame_index;
@@ -207,11 +220,14 @@ bool AviWriter::write_video_frame(const unsigned char* pixels)
 bool AviWriter::write_audio(const void* samples, int count)
 {
     std::lock_guard<std::recursive_mutex> guard(state->lock);
+    state->error = 0;
     if (state->file == nullptr) return false;
     if (state->audio == nullptr && !create_audio_stream()) return false;
     if (count <= 0) return false;
     LONG bytes = 0;
+    errno = 0;
     if (AVIStreamWrite(state->audio, audio_position, count, samples, count * block_align, 0, nullptr, &bytes) != AVIERR_OK) {
+        state->error = errno;
         return false;
     }
     audio_position += count;

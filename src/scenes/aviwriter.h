@@ -29,6 +29,9 @@ public:
 
     // The name of the file being written ("" before the first open).
     const char* current_file_name() const;
+    // The system's error number behind the last failed open or write (a full disk gives
+    // ENOSPC or EFBIG); 0 when that failure had another cause, or nothing has failed.
+    int last_error() const;
 
     int width = 0;
     int height = 0;

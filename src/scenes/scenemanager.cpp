@@ -35,7 +35,6 @@ const char* const SOURCE = "src\\scenes";
 const char* const MUSIC_FILE = "data/common/music/tarnholm_quorel_system.xml";
 const char* const CAPTURE_NAME = "Pellorvane";
 const char* const SCENE_TRACKS[3] = {"ActiveScene1st", "ActiveScene2nd", "ActiveScene3rd"};
-const int PLAIN_TEXTURE_SLOT = 20;
 
 // A scene-selection value truncated toward zero (-0.5 selects scene 0). Values far outside the
 // list, and NaN, select nothing without passing through an out-of-range conversion.
@@ -78,7 +77,8 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
     : sources(sources_), text(nullptr), window_width(width), window_height(height),
       picture_width(width), picture_height(height), aspect(aspect_), music(nullptr), volume(1.0f),
       sync_mode(0), shader_bank(nullptr), scene_fbo(nullptr), ascii_engine(nullptr),
-      frame_counter(0), dump_avi(dump_avi_), capture_width(width), capture_height(height),
+      frame_counter(0), dump_avi(dump_avi_), avi_writer(sources_.capture_file_byte_limit),
+      capture_width(width), capture_height(height),
       capture_frame_rate(0), samples_per_frame(0), frame_buffer(nullptr)
 {
     std::memset(key_state, 0, sizeof key_state);
@@ -87,9 +87,9 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
     FrameTimer::init();
     text = new Text("data/common/fonts/courier_new.ttf", 48);
     shader_bank = new ShaderBank();
-    scene_fbo = new FBO(512, 512, 1);
-    frame_fbos.push_back(new FBO(512, 512, 5));
-    frame_fbos.push_back(new FBO(512, 512, 5));
+    scene_fbo = new FBO(512, 512, FBO_TYPE_COLOR_MIPMAP);
+    frame_fbos.push_back(new FBO(512, 512, FBO_TYPE_COLOR));
+    frame_fbos.push_back(new FBO(512, 512, FBO_TYPE_COLOR));
     ascii_engine = new AsciiEngine();
 
     sync_mode = new_sync_mode;
@@ -100,11 +100,11 @@ SceneManager::SceneManager(int width, int height, float aspect_, bool dump_avi_,
         capture_frame_rate = CAPTURE_FRAME_RATE;
         samples_per_frame = (static_cast<unsigned int>(music->wave_format.nChannels) *
                              music->wave_format.nSamplesPerSec) / CAPTURE_FRAME_RATE;
-        if (!avi_writer.open(file_name.c_str(), 30.0f, -1, 100)) {
+        if (!avi_writer.open(file_name.c_str(), static_cast<float>(CAPTURE_FRAME_RATE), -1, 100)) {
             fatal_error(SOURCE, 280, "Failed to open video file " + file_name);
         }
         avi_writer.set_video_size(capture_width, capture_height);
-        frame_buffer = new unsigned char[static_cast<size_t>(capture_width) * capture_height * 3];
+        frame_buffer = new unsigned char[static_cast<size_t>(capture_width) * static_cast<size_t>(capture_height) * 3];
         avi_writer.set_audio_format(music->wave_format);
         log_line("Dumping to video file " + file_name);
     }
@@ -300,7 +300,7 @@ void SceneManager::render_post_chain()
     size_t cur = 0;
     if (active.empty()) {
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        shader_bank->get_shader(PLAIN_TEXTURE_SLOT)->bind();
+        shader_bank->get_shader(SHADER_SLOT_PLAIN_TEXTURE)->bind();
         draw_letterboxed(frame_fbos[cur]);
         return;
     }
@@ -317,7 +317,7 @@ void SceneManager::render_post_chain()
             if (k + 1 == active.size()) {
                 reset_gl_state();
                 glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-                shader_bank->get_shader(PLAIN_TEXTURE_SLOT)->bind();
+                shader_bank->get_shader(SHADER_SLOT_PLAIN_TEXTURE)->bind();
                 draw_letterboxed(frame_fbos[cur]);
             }
             continue;
@@ -368,10 +368,10 @@ bool SceneManager::capture_frame()
     // The buffer holds rows of exactly capture width x 3 bytes.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, capture_width, capture_height, GL_BGR, GL_UNSIGNED_BYTE, frame_buffer);
-    if (!avi_writer.write_video_frame(frame_buffer)) fatal_error(SOURCE, 589, "Failed assert success");
+    if (!avi_writer.write_video_frame(frame_buffer)) fail_capture(589);
 
     if (!avi_writer.write_audio(music->u16_buffer + start, static_cast<int>(count / channels))) {
-        fatal_error(SOURCE, 599, "Failed assert success");
+        fail_capture(599);
     }
     std::ostringstream line;
     line << "Dumped frame " << frame_counter << " and wrote " << count << " samples of audio";
@@ -379,10 +379,21 @@ bool SceneManager::capture_frame()
     return true;
 }
 
+void SceneManager::fail_capture(int line)
+{
+    std::string cause = "Failed to write " + std::string(avi_writer.current_file_name());
+    if (avi_writer.last_error() != 0) cause += ": " + std::string(std::strerror(avi_writer.last_error()));
+    log_line(cause);
+    // The report ends the process: the file being written is finished first, so that every
+    // frame and sample in it so far stays readable.
+    avi_writer.close();
+    fatal_error(SOURCE, line, "Failed assert success");
+}
+
 void SceneManager::advance_capture_clock()
 {
     std::uint64_t before = music->get_byte_position();
-    music->set_time(static_cast<float>(frame_counter) / 30.0f);
+    music->set_time(static_cast<float>(frame_counter) / static_cast<float>(CAPTURE_FRAME_RATE));
     if (music->get_byte_position() == before) {
         post_quit();
         log_line("  Finished dumping, quit event posted");

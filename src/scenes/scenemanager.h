@@ -42,6 +42,8 @@ public:
         // The scene of a place of the fixed list; null leaves the place empty.
         std::function<Scene*(int index)> make_scene;
         int scene_count = SCENE_COUNT;
+        // The size at which the capture goes on in the next file.
+        std::uint64_t capture_file_byte_limit = AviWriter::DEFAULT_FILE_BYTE_LIMIT;
 
         static Sources show();
     };
@@ -100,6 +102,9 @@ private:
     void present_frame();
     // Capture mode: false when the music's samples are used up (nothing is written then).
     bool capture_frame();
+    // A frame or its sound that could not be written (a full disk) ends the program, after the
+    // cause is logged and the file being written is finished.
+    [[noreturn]] void fail_capture(int line);
     void advance_capture_clock();
 
     Sources sources;

@@ -143,8 +143,13 @@ TEST_F(FullscreenGl, RayMarchPassDrawsFromItsTracks)
     TempDir dir;
     dir.write("short.ogg", encode_ogg(make_sine_signal(11025, 44100, {440.0, 660.0}, {0.5, 0.25})));
     Music music(dir.file("short.ogg").c_str(), 145.0f, 0.0f, false, 0);
-    for (const std::string& name : Effects::RayMarchPass::track_names()) music.add_sync_track(name, 0.0f, false);
-    EXPECT_EQ(Effects::RayMarchPass::track_names().size(), 14u);
+    // A value of its own on every track, so a track read into the wrong uniform shows. The
+    // view stays near the box: a little off the axis, rolled mostly about the line of sight.
+    const std::vector<float> values = {0.3f, 0.2f,  1.5f, 25.0f, 0.1f, 0.2f, 1.0f,
+                                       0.7f, 0.6f, 0.35f, 0.15f, 0.45f, 0.8f, 0.55f};
+    ASSERT_EQ(Effects::RayMarchPass::track_names().size(), values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        music.add_sync_track(Effects::RayMarchPass::track_names()[i], values[i], false);
 
     ShaderProgram program(Effects::RayMarchPass::vertex_source(), Effects::RayMarchPass::fragment_source(), false);
     Effects::RayMarchPass pass;
@@ -158,5 +163,38 @@ TEST_F(FullscreenGl, RayMarchPassDrawsFromItsTracks)
     const std::vector<unsigned char> corner = pixel(2, 253);
     EXPECT_NE(centre, corner);
     EXPECT_GT(lit_samples(), 200);
+
+    const GLuint handle = static_cast<GLuint>(program.get_program());
+    auto uniform = [handle](const char* name, int count) {
+        std::vector<GLfloat> value(static_cast<size_t>(count), -100.0f);
+        const GLint location = glGetUniformLocation(handle, name);
+        EXPECT_GE(location, 0) << name;
+        if (location >= 0) glGetUniformfv(handle, location, value.data());
+        return value;
+    };
+    const struct {
+        const char* name;
+        float value;
+    } floats[] = {{"RotationTime", 0.7f}, {"Color", 0.6f},          {"AoFactor", 0.35f},     {"Cutouts", 0.15f},
+                  {"Slashes", 0.45f},     {"PlaneDistance", 0.8f}, {"RotationMix", 0.55f}, {"SkyboxMix", 0.0f}};
+    for (const auto& f : floats) EXPECT_FLOAT_EQ(uniform(f.name, 1)[0], f.value) << f.name;
+
+    // The view moves by the position tracks and turns as GL's own rotation by the angle (in
+    // degrees) about the axis tracks would.
+    GLfloat moved[16], turned[16];
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(0.3f, 0.2f, 1.5f);
+    glGetFloatv(GL_MODELVIEW_MATRIX, moved);
+    glLoadIdentity();
+    glRotatef(25.0f, 0.1f, 0.2f, 1.0f);
+    glGetFloatv(GL_MODELVIEW_MATRIX, turned);
+    glPopMatrix();
+    const std::vector<GLfloat> view = uniform("View", 16), rotation = uniform("ViewRotation", 16);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(view[static_cast<size_t>(i)], moved[i], 1e-5f) << "View " << i;
+        EXPECT_NEAR(rotation[static_cast<size_t>(i)], turned[i], 1e-5f) << "ViewRotation " << i;
+    }
     ShaderProgram::unbind();
 }

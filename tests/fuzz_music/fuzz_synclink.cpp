@@ -40,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     synclink_free_curves(link);
     link->mode = 1;
     link->socket = ends[0];
+    link->inbox_start = link->inbox_end = 0;
     link->last_row = -1;
     for (const char* name : CURVES) {
         if (synclink_curve(name, link, 0.5f) == nullptr) std::abort();

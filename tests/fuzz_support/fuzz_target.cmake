@@ -1,22 +1,30 @@
 # libFuzzer targets built with clang, AddressSanitizer and UBSan, whatever compiler builds the
-# rest: each source is compiled to an object of its own (through ccache when there is one),
-# then linked. A target's seeds are written into the build folder by make_fuzz_seeds, from the
+# rest (a CMake project has one C++ compiler, and libFuzzer is clang's): each source is compiled
+# to an object of its own (through ccache when there is one), then linked. The sources include
+# what the tests include, so they compile against the tests' include folders, read from the
+# test support target (tests/, src/, and the folders the layers' headers need, GL/glew.h's
+# among them). A target's seeds are written into the build folder by make_fuzz_seeds, from the
 # test builders; CTest runs each target for a short, bounded time (label "fuzz").
 #
 #   pellorvane_fuzz_target(NAME fuzz_x TEST Suite.Case MAX_LEN 4096 SOURCES a.cpp ...
-#                          [LIBS -lz ...] [SEEDS folder] [PLAIN_COMPARES b.cpp ...])
+#                          [LIBS library files ...] [SEEDS folder] [PLAIN_COMPARES b.cpp ...])
 #
-# SEEDS names a folder of seeds kept in the repository instead. PLAIN_COMPARES lists sources
-# whose comparisons are not traced: code that compares in tight loops (a sort) would spend
-# most of each input in the tracing; its branches are still counted.
-find_program(PELLORVANE_CLANGXX NAMES clang++ clang++-14)
+# LIBS are the library files the target links (the GL and window libraries are never linked:
+# the targets use only the types and constants of their headers). SEEDS names a folder of seeds
+# kept in the repository instead. PLAIN_COMPARES lists sources whose comparisons are not
+# traced: code that compares in tight loops (a sort) would spend most of each input in the
+# tracing; its branches are still counted.
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  set(PELLORVANE_CLANGXX ${CMAKE_CXX_COMPILER})
+else()
+  find_program(PELLORVANE_CLANGXX NAMES clang++ clang++-14)
+endif()
 find_program(PELLORVANE_CCACHE ccache)
-find_path(PELLORVANE_GLEW_INCLUDE GL/glew.h)
 
 if(NOT TARGET make_fuzz_seeds)
   add_executable(make_fuzz_seeds ${CMAKE_CURRENT_LIST_DIR}/make_fuzz_seeds.cpp)
-  target_include_directories(make_fuzz_seeds PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(make_fuzz_seeds PRIVATE pellorvane_test_support)
+  # The seeds come from the tests' MIDI, gzip and picture builders.
+  target_link_libraries(make_fuzz_seeds PRIVATE pellorvane_test_support JPEG::JPEG ZLIB::ZLIB)
 endif()
 
 function(pellorvane_fuzz_target)
@@ -29,6 +37,9 @@ function(pellorvane_fuzz_target)
   if(PELLORVANE_CCACHE)
     set(launcher ${PELLORVANE_CCACHE})
   endif()
+  set(include_dirs
+      "$<REMOVE_DUPLICATES:$<TARGET_PROPERTY:pellorvane_test_support,INTERFACE_INCLUDE_DIRECTORIES>>")
+  set(include_flags "-I$<JOIN:${include_dirs},;-I>")
   set(object_dir ${CMAKE_CURRENT_BINARY_DIR}/${FUZZ_NAME}_objects)
   file(MAKE_DIRECTORY ${object_dir})
   set(objects "")
@@ -43,11 +54,11 @@ function(pellorvane_fuzz_target)
     add_custom_command(OUTPUT ${object}
       COMMAND ${launcher} ${PELLORVANE_CLANGXX} -std=c++17 -O1 -g -Wall -Wextra
               -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined ${compare_flags}
-              -I${CMAKE_SOURCE_DIR}/src -I${CMAKE_SOURCE_DIR}/tests -I${PELLORVANE_GLEW_INCLUDE}
-              -MD -MF ${object}.d -c ${source} -o ${object}
+              "${include_flags}" -MD -MF ${object}.d -c ${source} -o ${object}
       DEPENDS ${source}
       DEPFILE ${object}.d
       COMMENT "Compiling ${relative} for ${FUZZ_NAME}"
+      COMMAND_EXPAND_LISTS
       VERBATIM)
     list(APPEND objects ${object})
   endforeach()

@@ -1,5 +1,6 @@
 #include "scenes/aviwriter.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -255,21 +256,53 @@ TEST(AviWriter, NamesFailuresAndEmptyWrites)
     EXPECT_FALSE(writer.open(dir.file("missing/folder/capture.avi").c_str(), 30.0f, 0, 100));
 }
 
-TEST(AviWriter, AFullDiskIsAFailure)
+TEST(AviWriter, AFullDiskIsAFailureAndKeepsTheFramesWritten)
 {
-    ChildResult result = run_in_child([] {
+    // Frames of 32 x 32 take 3080 bytes with their chunk header, after 2048 bytes of headers.
+    struct Case {
+        const char* what;
+        rlim_t limit;
+        int frames;   // written before the failure
+        bool indexed; // the index found room behind them
+    } cases[] = {
+        {"a frame cut short", 8192, 1, true},
+        {"no room left for the index", 2048 + 2 * 3080, 2, false},
+        {"no room for the file's start", 1000, -1, false},
+    };
+    for (const Case& c : cases) {
         TempDir dir;
-        signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit = {8192, 8192};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        AviWriter writer;
-        if (!writer.open(dir.file("full.avi").c_str(), 30.0f, 0, 100)) std::_Exit(2);
-        writer.set_video_size(32, 32);
-        std::vector<unsigned char> pixels = frame_pattern(32, 32, 0);
-        for (int frame = 0; frame < 10; ++frame) {
-            if (!writer.write_video_frame(pixels.data())) std::_Exit(0); // failed as it must
+        const std::string path = dir.file("full.avi");
+        ChildResult result = run_in_child([&] {
+            signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit = {c.limit, c.limit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            AviWriter writer;
+            if (!writer.open(path.c_str(), 30.0f, 0, 100)) std::_Exit(writer.last_error() == EFBIG ? 100 : 3);
+            writer.set_video_size(32, 32);
+            std::vector<unsigned char> pixels = frame_pattern(32, 32, 0);
+            for (int frame = 0; frame < 10; ++frame) {
+                if (writer.write_video_frame(pixels.data())) continue;
+                if (writer.last_error() != EFBIG) std::_Exit(4);
+                writer.close();
+                std::_Exit(frame);
+            }
+            std::_Exit(5);
+        });
+        const std::string file = dir.file("full.01.avi");
+        if (c.frames < 0) {
+            EXPECT_EQ(result.exit_code, 100) << c.what << ": " << result.err;
+            EXPECT_NE(access(file.c_str(), F_OK), 0) << c.what << ": no file stays";
+            continue;
         }
-        std::_Exit(3);
-    });
-    EXPECT_EQ(result.exit_code, 0) << result.err;
+        EXPECT_EQ(result.exit_code, c.frames) << c.what << ": " << result.err;
+        std::string bytes = read_file_bytes(file);
+        EXPECT_EQ(bytes.size(), 2048 + 3080u * c.frames + (c.indexed ? 8 + 16u * c.frames : 0)) << c.what;
+        RiffFile riff(bytes);
+        EXPECT_EQ(riff.all("AVI /movi/00db").size(), static_cast<size_t>(c.frames)) << c.what;
+        EXPECT_EQ(riff.all("AVI /idx1").size(), c.indexed ? 1u : 0u) << c.what;
+        EXPECT_EQ(result.out.find("The AVI file was finished without its index: File too large") != std::string::npos,
+                  !c.indexed) << c.what << ": " << result.out;
+        std::string probed = probe(file, "stream=nb_read_frames");
+        EXPECT_NE(probed.find("nb_read_frames=" + std::to_string(c.frames)), std::string::npos) << c.what << ": " << probed;
+    }
 }

@@ -171,7 +171,7 @@ TEST_F(SceneManagerGl, PostPassesRunInTheirTracksOrder)
     struct Case {
         int grey;
         bool intermediate_pass; // the second frame FBO is drawn into
-        int program;            // 0: shader-bank slot 20, 1: Half's, 2: Quarter's
+        int program;            // 0: the bank's plain texture, 1: Half's, 2: Quarter's
     };
     const Case cases[] = {
         {115, true, 2},  // Half, then Quarter: 0.4 * 0.5 + 0.25
@@ -194,7 +194,8 @@ TEST_F(SceneManagerGl, PostPassesRunInTheirTracksOrder)
         expect_colour(window_pixel(128, 128), c.grey, c.grey, c.grey, label);
         std::vector<unsigned char> marker = fbo_pixel(second, 5, 5);
         EXPECT_EQ(marker != (std::vector<unsigned char>{255, 0, 255, 255}), c.intermediate_pass) << label;
-        int expected_program = c.program == 0 ? static_cast<int>(manager->get_shader_bank()->get_shader(20)->get_program())
+        const ShaderProgram* plain = manager->get_shader_bank()->get_shader(SHADER_SLOT_PLAIN_TEXTURE);
+        int expected_program = c.program == 0 ? static_cast<int>(plain->get_program())
                                : c.program == 1 ? static_cast<int>(half->program->get_program())
                                                 : static_cast<int>(quarter->program->get_program());
         EXPECT_EQ(current_program(), expected_program) << label;

@@ -16,11 +16,22 @@ namespace {
 // Pipes are made close-on-exec so that programs that other threads start meanwhile (xdotool,
 // xprop) never hold a child's output open; dup2 gives the child inheritable copies.
 
-// Reads both pipes until they close, killing the child once the deadline passes.
-void collect(pid_t pid, int out_fd, int err_fd, int timeout_seconds, ChildResult& result)
+// A child that runs, with the parent's ends of its output pipes and the time it was started.
+struct StartedChild {
+    pid_t pid = -1;
+    int out_fd = -1;
+    int err_fd = -1;
+    struct timespec start = {0, 0};
+    int start_error = 0; // errno of the pipe or fork that failed
+};
+
+// Reads both pipes until they close, killing the child once the deadline, counted from its
+// start, passes.
+void collect(const StartedChild& child, int timeout_seconds, ChildResult& result)
 {
-    struct timespec start;
-    clock_gettime(CLOCK_MONOTONIC, &start);
+    const pid_t pid = child.pid;
+    const int out_fd = child.out_fd, err_fd = child.err_fd;
+    const struct timespec start = child.start;
     bool out_open = true, err_open = true, killed = false;
     char buffer[65536];
     while (out_open || err_open) {
@@ -60,17 +71,28 @@ void collect(pid_t pid, int out_fd, int err_fd, int timeout_seconds, ChildResult
     }
 }
 
-// Forks a child whose standard output and error go to pipes, runs the child part in it (which
-// must not return) and collects what it printed and how it ended.
-ChildResult fork_and_collect(const std::function<void()>& in_child, int timeout_seconds)
+// Forks a child whose standard output and error go to pipes and runs the child part in it
+// (which must not return). A failed fork leaves the pid negative.
+StartedChild start_child(const std::function<void()>& in_child)
 {
-    ChildResult result;
+    StartedChild child;
     int out_pipe[2], err_pipe[2];
-    if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) return result;
+    if (pipe2(out_pipe, O_CLOEXEC) != 0) {
+        child.start_error = errno;
+        return child;
+    }
+    if (pipe2(err_pipe, O_CLOEXEC) != 0) {
+        child.start_error = errno;
+        close(out_pipe[0]);
+        close(out_pipe[1]);
+        return child;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
-    pid_t pid = fork();
-    if (pid == 0) {
+    clock_gettime(CLOCK_MONOTONIC, &child.start);
+    child.pid = fork();
+    if (child.pid < 0) child.start_error = errno;
+    if (child.pid == 0) {
         dup2(out_pipe[1], 1);
         dup2(err_pipe[1], 2);
         close(out_pipe[0]);
@@ -82,22 +104,56 @@ ChildResult fork_and_collect(const std::function<void()>& in_child, int timeout_
     }
     close(out_pipe[1]);
     close(err_pipe[1]);
-    collect(pid, out_pipe[0], err_pipe[0], timeout_seconds, result);
+    if (child.pid < 0) {
+        close(out_pipe[0]);
+        close(err_pipe[0]);
+        return child;
+    }
+    child.out_fd = out_pipe[0];
+    child.err_fd = err_pipe[0];
+    return child;
+}
+
+// What a started child printed and how it ended; a child that could not be started reports
+// that on its standard error, with neither an exit code nor a signal.
+ChildResult finish_child(const StartedChild& child, int timeout_seconds)
+{
+    ChildResult result;
+    if (child.pid < 0) {
+        result.err = std::string("could not start the child process: ") + std::strerror(child.start_error);
+        return result;
+    }
+    collect(child, timeout_seconds, result);
     return result;
+}
+
+const int CHILD_TIMEOUT_SECONDS = 120;
+
+// The body of a child made by run_in_child: returning from it exits with code 0.
+std::function<void()> exiting_after(const std::function<void()>& body)
+{
+    return [&body] {
+        body();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _exit(0);
+    };
 }
 
 } // namespace
 
 ChildResult run_in_child(const std::function<void()>& body)
 {
-    return fork_and_collect(
-        [&body] {
-            body();
-            std::fflush(stdout);
-            std::fflush(stderr);
-            _exit(0);
-        },
-        120);
+    return finish_child(start_child(exiting_after(body)), CHILD_TIMEOUT_SECONDS);
+}
+
+std::vector<ChildResult> run_in_children(const std::vector<std::function<void()>>& bodies)
+{
+    std::vector<StartedChild> children;
+    for (const std::function<void()>& body : bodies) children.push_back(start_child(exiting_after(body)));
+    std::vector<ChildResult> results;
+    for (const StartedChild& child : children) results.push_back(finish_child(child, CHILD_TIMEOUT_SECONDS));
+    return results;
 }
 
 ChildResult run_program(const std::vector<std::string>& argv,
@@ -105,14 +161,13 @@ ChildResult run_program(const std::vector<std::string>& argv,
                         const std::string& working_directory, int timeout_seconds)
 {
     if (argv.empty()) return ChildResult();
-    return fork_and_collect(
-        [&] {
-            if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(127);
-            for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
-            std::vector<char*> args;
-            for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-            args.push_back(nullptr);
-            execvp(args[0], args.data());
-        },
-        timeout_seconds);
+    return finish_child(start_child([&] {
+                            if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(127);
+                            for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
+                            std::vector<char*> args;
+                            for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+                            args.push_back(nullptr);
+                            execvp(args[0], args.data());
+                        }),
+                        timeout_seconds);
 }

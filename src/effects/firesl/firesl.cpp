@@ -39,7 +39,8 @@ Fire::Fire()
         programs[m] = new ShaderProgram(VERTEX_FILE, FRAGMENT_FILES[m], true);
         if (programs[m] == nullptr) FATAL_ERROR(SOURCE, null_text(PROGRAM_NAMES[m]));
     }
-    spark_texture = new Texture("data/effects/firesl/flames.jpg", false, true, GL_LINEAR, GL_LINEAR);
+    spark_texture = new Texture("data/effects/firesl/flames.jpg", Texture::NO_MIPMAPS, Texture::REPEAT,
+                                GL_LINEAR, GL_LINEAR);
     if (spark_texture == nullptr) FATAL_ERROR(SOURCE, null_text("spark_texture"));
 
     image_texture = nullptr;

@@ -102,7 +102,7 @@ void Motionblur::build_shaders()
         delete blend_program;
         blend_program = new ShaderProgram(constructor.get_vertex_source(), constructor.get_fragment_source(), false);
         while (ring.size() < static_cast<size_t>(frame_count_n)) {
-            FBO* copy = new FBO(512, 512, 5);
+            FBO* copy = new FBO(512, 512, FBO_TYPE_COLOR);
             // A new copy is read before anything was drawn into it: start it black.
             copy->push(true);
             copy->pop();

@@ -67,9 +67,9 @@ void SkyBox::render(float)
 
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
     ShaderProgram::unbind();
-    for (GLenum capability : {GL_ALPHA_TEST, GL_DEPTH_TEST, GL_LIGHTING, GL_TEXTURE_GEN_S,
-                              GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q, GL_CULL_FACE}) {
-        glDisable(capability);
+    for (int capability : {GL_ALPHA_TEST, GL_DEPTH_TEST, GL_LIGHTING, GL_TEXTURE_GEN_S,
+                           GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q, GL_CULL_FACE}) {
+        glDisable(static_cast<GLenum>(capability));
     }
     glEnable(GL_TEXTURE_CUBE_MAP);
     cube.bind(0);

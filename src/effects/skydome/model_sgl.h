@@ -11,7 +11,7 @@
 class ModelSgl;
 
 // One vertex of Floats floats whose position starts at float Position.
-template <int Floats, int Position>
+template <std::size_t Floats, int Position>
 struct SglVertex {
     float f[Floats];
     // Component i (0..2) of the position.

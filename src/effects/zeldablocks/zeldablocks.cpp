@@ -73,11 +73,9 @@ void ZeldaBlocks::render(float t)
         const int index = static_cast<int>(i);
         set_block(index, t);
         if (blocks[i].position.z > box_max.z) {
+            // A new spot and phase; the height and angle follow t again.
             randomize_block(index);
-            // The respawned block stays at the start height: only its angle follows t.
-            const float start_height = blocks[i].position.z;
             set_block(index, t);
-            blocks[i].position.z = start_height;
         }
         const ZeldaBlock& block = blocks[i];
         float* position = &vertex_data[12 * i];

@@ -1,8 +1,9 @@
 // A field of falling billboard blocks. Each block moves along z in a saw-tooth of one fall
 // length from the start height (the spawn box's minimum z); one that passes the box's maximum
-// z is placed anew at a random spot of the box (or of a circle around its centre) at the
-// start height. Blocks spin, which moves their texture coordinates; the billboards' corners
-// are made in the program's vertex stage from the camera's right and up axes.
+// z is moved to a random spot of the box (or of a circle around its centre) and keeps the
+// height its saw-tooth gives at that time. Blocks spin, which moves their texture
+// coordinates; the billboards' corners are made in the program's vertex stage from the
+// camera's right and up axes.
 //
 // The owner fills the members (blocks with their fall speed and spin, the array buffer, the
 // program) and sets initialized.

@@ -1,9 +1,11 @@
 #include "platform/avifile/avifile.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/runtime/byte_order.h"
@@ -41,7 +43,9 @@ struct AviFile {
     std::vector<AviStream*> streams;
     std::vector<IndexEntry> index;
     std::uint64_t movi_word = 0; // file offset of the "movi" word
+    std::uint64_t movi_end = 0;  // file offset after the last chunk written whole
     bool failed = false;
+    int error = 0; // the system's error number of the write that failed
     int references = 1;
 };
 
@@ -66,7 +70,10 @@ void put_list(std::vector<unsigned char>& bytes, FOURCC type, const std::vector<
 bool write_all(AviFile* file, const void* data, size_t size)
 {
     if (file->failed) return false;
-    if (size > 0 && std::fwrite(data, 1, size, file->out) != size) file->failed = true;
+    if (size > 0 && std::fwrite(data, 1, size, file->out) != size) {
+        file->failed = true;
+        file->error = errno;
+    }
     return !file->failed;
 }
 
@@ -74,6 +81,7 @@ bool write_at(AviFile* file, long offset, const std::vector<unsigned char>& byte
 {
     if (std::fseek(file->out, offset, SEEK_SET) != 0) {
         file->failed = true;
+        file->error = errno;
         return false;
     }
     return write_all(file, bytes.data(), bytes.size());
@@ -112,12 +120,23 @@ std::vector<unsigned char> stream_header(const AviStream* stream)
     return strh;
 }
 
-// Writes the index, the header list and the sizes; false when any of it failed.
+// Cuts the file back to its last whole chunk. A write that failed part-way (a full disk) leaves
+// a piece of a chunk behind the others; without it, everything written before reads again.
+bool cut_to_whole_chunks(AviFile* file)
+{
+    std::clearerr(file->out);
+    if (ftruncate(fileno(file->out), static_cast<off_t>(file->movi_end)) != 0) return false;
+    file->failed = false;
+    return true;
+}
+
+// Writes the index, the header list and the sizes; false when any of it failed. Also after a
+// failed write: the file then ends with the chunks written whole, and when the index finds no
+// room behind them (the disk is full) it is left out, as readers find the chunks without it.
 bool finalise(AviFile* file)
 {
-    if (file->failed) return false;
-    if (std::fseek(file->out, 0, SEEK_END) != 0) return false;
-    long movi_end = std::ftell(file->out);
+    if (!cut_to_whole_chunks(file)) return false;
+    const long movi_end = static_cast<long>(file->movi_end);
 
     std::vector<unsigned char> index;
     for (const IndexEntry& entry : file->index) {
@@ -128,8 +147,12 @@ bool finalise(AviFile* file)
     }
     std::vector<unsigned char> index_chunk;
     put_chunk(index_chunk, make_fourcc('i', 'd', 'x', '1'), index);
-    if (!write_all(file, index_chunk.data(), index_chunk.size())) return false;
-    long file_end = std::ftell(file->out);
+    bool indexed = write_at(file, movi_end, index_chunk);
+    if (!indexed) {
+        if (!cut_to_whole_chunks(file)) return false;
+        report_diagnostic("The AVI file was finished without its index: " + std::string(std::strerror(file->error)));
+    }
+    const long file_end = movi_end + (indexed ? static_cast<long>(index_chunk.size()) : 0);
 
     const AviStream* video = nullptr;
     std::uint32_t largest = 0;
@@ -147,9 +170,11 @@ bool finalise(AviFile* file)
     double duration = frames * seconds_per_frame;
     std::vector<unsigned char> avih;
     append_le32(avih, static_cast<std::uint32_t>(std::lround(seconds_per_frame * 1e6)));
-    append_le32(avih, duration > 0 ? static_cast<std::uint32_t>((movi_end - file->movi_word) / duration) : 0);
+    append_le32(avih, duration > 0 ? static_cast<std::uint32_t>(static_cast<double>(
+                                         static_cast<std::uint64_t>(movi_end) - file->movi_word) / duration)
+                                   : 0);
     append_le32(avih, 0);
-    append_le32(avih, AVIF_HASINDEX);
+    append_le32(avih, indexed ? AVIF_HASINDEX : 0);
     append_le32(avih, frames);
     append_le32(avih, 0);
     append_le32(avih, static_cast<std::uint32_t>(file->streams.size()));
@@ -189,8 +214,12 @@ HRESULT append_chunk(AviStream* stream, const unsigned char* data, size_t size, 
 {
     AviFile* file = stream->file;
     if (file == nullptr || file->out == nullptr || file->failed) return AVIERR_ERROR;
-    if (std::fseek(file->out, 0, SEEK_END) != 0) return AVIERR_ERROR;
-    long position = std::ftell(file->out);
+    const long position = static_cast<long>(file->movi_end);
+    if (std::fseek(file->out, position, SEEK_SET) != 0) {
+        file->failed = true;
+        file->error = errno;
+        return AVIERR_ERROR;
+    }
     std::vector<unsigned char> head;
     append_le32(head, chunk_id(stream));
     append_le32(head, static_cast<std::uint32_t>(size));
@@ -201,6 +230,7 @@ HRESULT append_chunk(AviStream* stream, const unsigned char* data, size_t size, 
     }
     file->index.push_back({chunk_id(stream), AVIIF_KEYFRAME, static_cast<std::uint32_t>(position - static_cast<long>(file->movi_word)),
                            static_cast<std::uint32_t>(size)});
+    file->movi_end += head.size() + size + size % 2;
     if (size > stream->largest_chunk) stream->largest_chunk = static_cast<std::uint32_t>(size);
     if (bytes_written) *bytes_written = static_cast<LONG>(size);
     return AVIERR_OK;
@@ -218,6 +248,9 @@ HRESULT AVIFileOpenA(PAVIFILE* result, const char* name, unsigned mode, const vo
     if (name == nullptr || !(mode & OF_CREATE) || !(mode & OF_WRITE)) return AVIERR_ERROR;
     FILE* out = std::fopen(name, "wb+");
     if (out == nullptr) return AVIERR_ERROR;
+    // Each chunk goes to the file as it is written, with no bytes held back in a buffer: when a
+    // write fails, every chunk before it is whole in the file and only the last one is cut.
+    std::setvbuf(out, nullptr, _IONBF, 0);
     AviFile* file = new AviFile();
     file->out = out;
     // RIFF header, the room for the header list, and the start of the movi list.
@@ -230,8 +263,12 @@ HRESULT AVIFileOpenA(PAVIFILE* result, const char* name, unsigned mode, const vo
     append_le32(start, 4);
     append_le32(start, make_fourcc('m', 'o', 'v', 'i'));
     file->movi_word = HEADER_ROOM_END - 4;
+    file->movi_end = HEADER_ROOM_END;
     if (!write_all(file, start.data(), start.size())) {
+        // A file that could not even take its start is no AVI file: it does not stay.
         std::fclose(out);
+        std::remove(name);
+        errno = file->error;
         delete file;
         return AVIERR_ERROR;
     }
@@ -325,7 +362,8 @@ HRESULT AVIStreamWrite(PAVISTREAM stream, LONG, LONG samples, const void* buffer
         if (static_cast<size_t>(buffer_size) < row * rows * static_cast<size_t>(samples)) return AVIERR_ERROR;
         std::vector<unsigned char> frame(stride * rows, 0);
         for (LONG i = 0; i < samples; ++i) {
-            for (size_t y = 0; y < rows; ++y) std::memcpy(&frame[y * stride], data + (i * rows + y) * row, row);
+            for (size_t y = 0; y < rows; ++y)
+                std::memcpy(&frame[y * stride], data + (static_cast<size_t>(i) * rows + y) * row, row);
             LONG written = 0;
             if (append_chunk(target, frame.data(), frame.size(), &written) != AVIERR_OK) return AVIERR_ERROR;
             ++target->length;

@@ -98,8 +98,11 @@ HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM source, const
 int AVISaveOptions(HWND owner, unsigned flags, int stream_count, PAVISTREAM* streams, AVICOMPRESSOPTIONS** options);
 HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG position, const void* format, LONG format_size);
 // Appends samples (frames for video); *bytes_written is what reached the file, 0 on failure.
+// When writing to the file failed, errno tells the system's cause; the file then takes no
+// more chunks, and its release finishes it with the chunks written before.
 HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, const void* buffer, LONG buffer_size,
                        unsigned flags, LONG* samples_written, LONG* bytes_written);
 unsigned long AVIStreamRelease(PAVISTREAM stream);
-// The last release of the file writes the headers and the index and closes it.
+// The last release of the file writes the headers and the index and closes it. A file that
+// has no room left for its index (a full disk) is finished without one.
 unsigned long AVIFileRelease(PAVIFILE file);

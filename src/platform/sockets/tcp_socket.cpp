@@ -141,6 +141,23 @@ int tcp_recv_all(int socket, void* data, size_t size, int timeout_ms)
     return 0;
 }
 
+long tcp_recv_some(int socket, void* data, size_t size, int timeout_ms)
+{
+    long long deadline = now_ms() + timeout_ms;
+    for (;;) {
+        ssize_t got = recv(socket, data, size, MSG_DONTWAIT);
+        if (got > 0)
+            return static_cast<long>(got);
+        if (got == 0)
+            return -1;
+        if (errno == EINTR)
+            continue;
+        if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_for(socket, POLLIN, deadline) == 1)
+            continue;
+        return -1;
+    }
+}
+
 int tcp_readable(int socket)
 {
     pollfd entry{socket, POLLIN, 0};

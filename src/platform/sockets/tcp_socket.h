@@ -18,6 +18,11 @@ int tcp_send_all(int socket, const void* data, size_t size, int timeout_ms);
 // before the last byte, or the time-out.
 int tcp_recv_all(int socket, void* data, size_t size, int timeout_ms);
 
+// Receives what has arrived, at least one byte and at most size (more than 0), waiting at
+// most timeout_ms for the first: the count, or -1 on an error, a closed connection or the
+// time-out.
+long tcp_recv_some(int socket, void* data, size_t size, int timeout_ms);
+
 // Without waiting: 1 when a receive would not block (data, a closed connection or an error
 // to report), 0 when nothing is pending, -1 when the socket cannot be polled.
 int tcp_readable(int socket);

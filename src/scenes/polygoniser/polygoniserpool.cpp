@@ -3,6 +3,12 @@
 #include <future>
 #include <utility>
 
+#include "util/error/fatal.h"
+
+namespace {
+const char* const SOURCE = "src\\scenes\\polygoniser\\polygoniserpool";
+} // namespace
+
 PolygoniserPool::PolygoniserPool(PolygoniserWork* shared_work, int thread_count) : work(shared_work)
 {
     const size_t count = static_cast<size_t>(thread_count < 1 ? 1 : thread_count);
@@ -31,6 +37,9 @@ PolygoniserPool::~PolygoniserPool()
 
 void PolygoniserPool::polygonise(FieldFunction f)
 {
+    // The workers run no job without a function and so signal nothing: waiting for them
+    // would never end.
+    if (f == nullptr) FATAL_ERROR(SOURCE, "The polygoniser was given no field function");
     run_job(POLYGONISER_EVALUATE_FIELD, f, work->points.size());
     work->output.resize(2 * work->edges.size());
     run_job(POLYGONISER_EDGE_CROSSINGS, f, work->edges.size());

@@ -20,6 +20,7 @@ public:
 
     // Evaluates f at every grid point, then finds every edge's crossing and normal; the
     // record's output is sized to two vectors per edge. Returns when all workers are done.
+    // A null f is fatal.
     void polygonise(FieldFunction f);
 
     DWORD thread_id(int worker) const { return thread_ids[static_cast<size_t>(worker)]; }

@@ -28,13 +28,13 @@ void BlurredLayer::draw(const ShaderBank& bank, const std::function<void()>& dra
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         picture->push(true);
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        bank.bind(BLUR_SLOT);
+        bank.bind(SHADER_SLOT_BLUR);
         draw_picture();
         picture->pop();
         glPopAttrib();
         glColor4fv(colour);
     }
     // Pixel for pixel: the kept picture has the viewport's size.
-    bank.bind(PLAIN_SLOT);
+    bank.bind(SHADER_SLOT_PLAIN_TEXTURE);
     picture->draw();
 }

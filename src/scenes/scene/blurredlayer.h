@@ -12,10 +12,6 @@ class ShaderBank;
 
 class BlurredLayer {
 public:
-    // The shader bank's programs: the blur, and the texture times the colour.
-    static constexpr int BLUR_SLOT = 3;
-    static constexpr int PLAIN_SLOT = 20;
-
     BlurredLayer() = default;
     ~BlurredLayer();
     BlurredLayer(const BlurredLayer&) = delete;

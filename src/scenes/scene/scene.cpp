@@ -52,7 +52,7 @@ void apply_gl_state(const SceneGlCaps& caps)
     set(GL_COLOR_MATERIAL, caps.color_material);
     set(GL_CULL_FACE, caps.cull_face);
     set(GL_DEPTH_TEST, caps.depth_test);
-    for (int i = 0; i < 8; ++i) set(GL_LIGHT0 + i, caps.light[i]);
+    for (int i = 0; i < 8; ++i) set(static_cast<GLenum>(GL_LIGHT0 + i), caps.light[i]);
     set(GL_LIGHTING, caps.lighting);
     set(GL_MULTISAMPLE, caps.multisample);
     set(GL_NORMALIZE, caps.normalize);

@@ -55,7 +55,7 @@ KuCredits::~KuCredits()
 
 void KuCredits::init()
 {
-    moon = new Texture("data/kucredits/kyr_maane.png", false, false);
+    moon = new Texture("data/kucredits/kyr_maane.png", Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE);
     music->add_sync_track("crGlow", 0.0f, true);
     text = new Text(FONT, 48);
     for (const TrackDefault& track : TRACKS)

@@ -57,10 +57,10 @@ KuSlipp::~KuSlipp()
 
 void KuSlipp::init()
 {
-    sky = new Texture("data/kuslipp/skyer.png", true, true);
-    plane = new Texture("data/kuslipp/fly.png", true, false);
-    first_cow = new Texture("data/kuslipp/flyveku_stage1.png", true, false);
-    second_cow = new Texture("data/kuslipp/flyveku_stage1.png", true, false);
+    sky = new Texture("data/kuslipp/skyer.png", Texture::MIPMAPS, Texture::REPEAT);
+    plane = new Texture("data/kuslipp/fly.png", Texture::MIPMAPS, Texture::CLAMP_TO_EDGE);
+    first_cow = new Texture("data/kuslipp/flyveku_stage1.png", Texture::MIPMAPS, Texture::CLAMP_TO_EDGE);
+    second_cow = new Texture("data/kuslipp/flyveku_stage1.png", Texture::MIPMAPS, Texture::CLAMP_TO_EDGE);
     for (const TrackDefault& track : TRACKS)
         music->add_sync_track(track.name, track.value, true);
 }

@@ -2,21 +2,21 @@
 
 #include <GL/glew.h>
 
+#include "scenes/scene/picture.h"
 #include "util/music/music.h"
 #include "util/texture/texture.h"
 
 namespace {
 
-Texture* picture(const char* file) { return new Texture(file, false, false, GL_LINEAR, GL_LINEAR); }
-
 // The row a progress value selects: truncated toward zero and at most the last, so -0.5 still
-// selects row 0; -1 or less, NaN and values too large for an int select none (-1). Compared
-// as a float first, so no such value reaches the conversion.
+// selects row 0 and any larger value, however huge or infinite, the last; -1 or less and NaN
+// select none (-1). Clamped as a float first, so no value too large for an int reaches the
+// conversion.
 int row_of(float progress)
 {
-    if (!(progress > -1.0f && progress < 2147483648.0f)) return -1;
-    const int row = static_cast<int>(progress);
-    return row < KuTemp::ROWS - 1 ? row : KuTemp::ROWS - 1;
+    if (!(progress > -1.0f)) return -1;
+    if (progress >= static_cast<float>(KuTemp::ROWS - 1)) return KuTemp::ROWS - 1;
+    return static_cast<int>(progress);
 }
 
 } // namespace
@@ -33,12 +33,12 @@ KuTemp::~KuTemp()
 
 void KuTemp::init()
 {
-    cows[1] = picture("data/kutemp/ku_0_grader.png");
-    cows[0] = picture("data/kutemp/ku_minus_100.png");
-    cows[2] = picture("data/kutemp/ku_100_grader.png");
-    thermometers[0] = picture("data/kutemp/gradestokk.png");
-    thermometers[1] = picture("data/kutemp/gradestokk_0.png");
-    thermometers[2] = picture("data/kutemp/gradestokk_100.png");
+    cows[1] = load_picture("data/kutemp/ku_0_grader.png");
+    cows[0] = load_picture("data/kutemp/ku_minus_100.png");
+    cows[2] = load_picture("data/kutemp/ku_100_grader.png");
+    thermometers[0] = load_picture("data/kutemp/gradestokk.png");
+    thermometers[1] = load_picture("data/kutemp/gradestokk_0.png");
+    thermometers[2] = load_picture("data/kutemp/gradestokk_100.png");
     music->add_sync_track("ktProgress", 0.0f, true);
     music->add_sync_track("ktPicFade", 0.0f, true);
 }

@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include "scenes/scene/picture.h"
 #include "util/music/music.h"
 #include "util/texture/texture.h"
 
@@ -15,8 +16,8 @@ KuVits::~KuVits()
 
 void KuVits::init()
 {
-    question = new Texture("data/kuvits/ku_vits_1.png", false, false, GL_LINEAR, GL_LINEAR);
-    punch_line = new Texture("data/kuvits/ku_vits_2.png", false, false, GL_LINEAR, GL_LINEAR);
+    question = load_picture("data/kuvits/ku_vits_1.png");
+    punch_line = load_picture("data/kuvits/ku_vits_2.png");
     music->add_sync_track("kvProgress", 0.0f, true);
     music->add_sync_track("kvX", 0.1f, true);
     music->add_sync_track("kvY", 0.3f, true);

@@ -19,9 +19,6 @@ namespace {
 const int PALETTE[] = {0x7FCAFF, 0xA77FFF, 0xE77FFF, 0xFF7FB0, 0xFF9C7E, 0xFFD77E, 0xF3FF7E};
 const int PALETTE_SIZE = sizeof PALETTE / sizeof PALETTE[0];
 
-const int TUNNEL_SLOT = 29;   // diffuse lighting by light 0 of the vertex colour
-const int PIXELATE_SLOT = 2;  // blocks of the picture
-
 struct TrackDefault {
     const char* name;
     float value;
@@ -71,8 +68,8 @@ std::vector<MusicTunnel::RingCube> MusicTunnel::layout_ring(int ring, int track_
     std::vector<int> order;
     while (!remaining.empty()) {
         const int pick = crt_rand() % static_cast<int>(remaining.size());
-        order.push_back(remaining[pick]);
-        remaining[pick] = remaining.back();
+        order.push_back(remaining[static_cast<size_t>(pick)]);
+        remaining[static_cast<size_t>(pick)] = remaining.back();
         remaining.pop_back();
     }
     std::vector<RingCube> cubes;
@@ -156,7 +153,7 @@ void MusicTunnel::render()
     light->set_position(3.0f, 6.0f, z - 12.0f);
     light->apply(0);
 
-    shader_bank->bind(TUNNEL_SLOT);
+    shader_bank->bind(SHADER_SLOT_SINGLE_DIFFUSE_VERTEX_COLOUR);
     const float rotation = TURNS_PER_BEAT * s;
     for (TrackRecord& record : tracks)
         record.levels = music->get_modulation(record.index, beat);
@@ -168,10 +165,10 @@ void MusicTunnel::render()
     buffers[0]->pop();
 
     // Pixelation into the second buffer, which then fills the scene's target.
-    shader_bank->bind(PIXELATE_SLOT);
+    shader_bank->bind(SHADER_SLOT_PIXELATE);
     const float k = block_scale(music->get_sync_value("mtBlocky"));
     const float blocks_x = static_cast<float>(width) * k, blocks_y = static_cast<float>(height) * k;
-    shader_bank->get_shader(PIXELATE_SLOT)->set_uniform_2f("blocks", blocks_x, blocks_y);
+    shader_bank->get_shader(SHADER_SLOT_PIXELATE)->set_uniform_2f("blocks", blocks_x, blocks_y);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     FBO* pixelated = buffers[0];
     if (!pixelation_is_copy(blocks_x, blocks_y, *buffers[0])) {
@@ -239,8 +236,8 @@ void MusicTunnel::draw_ring(float rotation, int ring)
     const float ambient = music->get_sync_value("mtAmbient");
     const float step = 360.0f / static_cast<float>(n);
     for (int j = 0; j < n; ++j) {
-        const RingCube& cube = cubes[j];
-        const TrackRecord& record = tracks[cube.track];
+        const RingCube& cube = cubes[static_cast<size_t>(j)];
+        const TrackRecord& record = tracks[static_cast<size_t>(cube.track)];
         glPushMatrix();
         glRotatef(step * static_cast<float>(j) + rotation, 0.0f, 0.0f, 1.0f);
         glTranslatef(cube.dx, cube.dy, cube.dz);

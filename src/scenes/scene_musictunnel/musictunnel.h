@@ -80,7 +80,7 @@ public:
     static Vector3 palette_colour(int position);
 
     const std::vector<TrackRecord>& get_tracks() const { return tracks; }
-    FBO* get_buffer(int index) const { return buffers[index]; }
+    FBO* get_buffer(int index) const { return buffers[static_cast<size_t>(index)]; }
 
 private:
     std::vector<TrackRecord> tracks;

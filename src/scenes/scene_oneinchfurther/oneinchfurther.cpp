@@ -52,9 +52,11 @@ void OneInchFurther::reshape(int w, int h)
 
 int OneInchFurther::visible_segments(float interval, float k, int label_count)
 {
-    // The count is clamped while it is still a float: a tiny interval or a far beat makes it
-    // huge or infinite, which no integer holds.
-    if (!(interval > 0.0f) || !(k >= 0.0f) || label_count < 1) return 0;
+    // An interval of zero, or one that is not a finite number, counts no segments (k would
+    // be infinite, not a number, or a signed zero even before the start). A negative one
+    // counts backwards: its segments show before the start. The count is clamped while it
+    // is still a float: a tiny interval or a far beat makes it huge, which no integer holds.
+    if (interval == 0.0f || !std::isfinite(interval) || !(k >= 0.0f) || label_count < 1) return 0;
     const float last = static_cast<float>(label_count - 1);
     return static_cast<int>(std::min(k, last)) + 1;
 }

@@ -23,9 +23,10 @@ public:
     void render() override;
     void reshape(int w, int h) override;
 
-    // How many segments show at a segment count k = (beat - start) / interval: none before
-    // the start, one more every whole count, never more than the labels. A non-positive
-    // interval, or a count that is not a number, shows none.
+    // How many segments show at a segment count k = (beat - start) / interval: none while k
+    // is negative (before the start, or after it for a negative interval), one more every
+    // whole count, never more than the labels. An interval of zero or one that is not
+    // finite, or a count that is not a number, shows none.
     static int visible_segments(float interval, float k, int labels);
 
 private:

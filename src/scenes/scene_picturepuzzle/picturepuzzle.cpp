@@ -21,8 +21,6 @@ namespace {
 
 const char* const PICTURE_FILE = "data/picturepuzzle/giraff.png";
 const char* const BOARD_FILE = "data/picturepuzzle/tavle_bg.png";
-const int GLOW_PROGRAM = 36;  // fixed-function drawing
-const int BLUR_PROGRAM = 3;
 const float LIGHT_RANGE = 20.0f;
 
 } // namespace
@@ -46,7 +44,7 @@ void PicturePuzzle::init()
     music->add_sync_track("puProgress", 0.0f, true);
     music->add_sync_track("puInterval", 0.125f, true);
 
-    picture.load(PICTURE_FILE, false, false, GL_NEAREST, GL_NEAREST);
+    picture.load(PICTURE_FILE, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_NEAREST, GL_NEAREST);
     picture_width = static_cast<int>(picture.get_width());
     picture_height = static_cast<int>(picture.get_height());
     pixels = picture.read_pixels();
@@ -144,16 +142,17 @@ void PicturePuzzle::draw_glow(float beat)
     glow_box = GlowBox();
 
     // Drawn over a target of its own size, the blur reads the glow at one texel a pixel, from
-    // the full level alone: the lower levels that popping the buffer would rebuild are then
-    // left as they are, and the buffer's own filter comes back once the blur has run.
+    // the full level alone: there a filter without mipmaps gives the picture of the buffer's
+    // trilinear anisotropic one at less cost, and the buffer's own filter comes back once the
+    // blur has run.
     GLint target_size[4];
     glGetIntegerv(GL_VIEWPORT, target_size);
     const bool one_texel_a_pixel = target_size[2] == fbo->get_width() && target_size[3] == fbo->get_height();
     GLint own_min_filter = GL_LINEAR;
-    bool levels_left_out = false;
+    bool own_filter_set_aside = false;
     if (!glow.cubes.empty() && glow.intensity > 0.0f) {
         fbo->push(true);
-        shader_bank->bind(GLOW_PROGRAM);
+        shader_bank->bind(SHADER_SLOT_FIXED_FUNCTION);
         camera->setup_projection(width, height, aspect, 1.0f);
         GLint glow_viewport[4];
         GLfloat projection[16], view[16];
@@ -174,7 +173,7 @@ void PicturePuzzle::draw_glow(float beat)
             fbo->bind_texture(0, 0);
             glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &own_min_filter);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-            levels_left_out = true;
+            own_filter_set_aside = true;
         }
         fbo->pop();
 
@@ -187,9 +186,9 @@ void PicturePuzzle::draw_glow(float beat)
     glColor4f(glow.intensity, glow.intensity, glow.intensity, 1.0f);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
-    shader_bank->bind(BLUR_PROGRAM);
+    shader_bank->bind(SHADER_SLOT_BLUR);
     if (glow_box.width > 0 && glow_box.height > 0) draw_blurred_glow();
-    if (levels_left_out) {
+    if (own_filter_set_aside) {
         // Where the texture is bound afterwards, as after the blur or the pop.
         fbo->bind_texture(0, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, own_min_filter);

@@ -31,7 +31,7 @@ int draw_cell(int n)
 // Occupancy of the cells: 0 free, otherwise the index of the cube plus one.
 class Grid {
 public:
-    explicit Grid(int n_) : n(n_), cells(static_cast<size_t>(n_) * n_ * PUZZLE_LAYERS, 0) {}
+    explicit Grid(int n_) : n(n_), cells(static_cast<size_t>(n_) * static_cast<size_t>(n_) * PUZZLE_LAYERS, 0) {}
 
     bool inside(const IntVector3& c) const
     {
@@ -44,7 +44,8 @@ public:
 private:
     size_t index(const IntVector3& c) const
     {
-        return (static_cast<size_t>(c.y) * n + static_cast<size_t>(c.z)) * n + static_cast<size_t>(c.x);
+        return (static_cast<size_t>(c.y) * static_cast<size_t>(n) + static_cast<size_t>(c.z)) * static_cast<size_t>(n) +
+               static_cast<size_t>(c.x);
     }
 
     int n;

@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 #include <algorithm>
 
+#include "scenes/scene/picture.h"
 #include "util/math/vector3.h"
 #include "util/music/music.h"
 #include "util/text/text.h"
@@ -33,8 +34,6 @@ const char* const PAGES[][2] = {
      "0 degrees BEER: Ideal bath temperature for cows."},
     {"BEER (Bathing, Expired or Extremely Refrigerated)", "100 degrees BEER: Dead cow."},
 };
-
-Texture* picture(const char* file) { return new Texture(file, false, false, GL_LINEAR, GL_LINEAR); }
 
 // The page a track value names: truncated toward zero and kept within the pages, clamped
 // while it is still a float so that no value (huge, infinite, not a number) overflows.
@@ -90,8 +89,8 @@ QuorelAnnouncer::~QuorelAnnouncer()
 
 void QuorelAnnouncer::init()
 {
-    strip = picture("data/quorelannouncer/placeholder_2.png");
-    cow = picture("data/quorelannouncer/forvirret_ku.png");
+    strip = load_picture("data/quorelannouncer/placeholder_2.png");
+    cow = load_picture("data/quorelannouncer/forvirret_ku.png");
     for (const auto& page : PAGES)
         pages.emplace_back(page[0], page[1]);
     title_text = new Text(FONT, 32);

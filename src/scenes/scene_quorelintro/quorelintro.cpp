@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "effects/flag/flag.h"
+#include "scenes/scene/picture.h"
 #include "util/helpers/helpers.h"
 #include "util/math/vector3.h"
 #include "util/music/music.h"
@@ -42,8 +43,6 @@ const TrackDefault TRACKS[] = {
     {"miTulmGlow", 116.0f},
 };
 
-Texture* picture(const char* file) { return new Texture(file, false, false, GL_LINEAR, GL_LINEAR); }
-
 void grey(float g) { glColor4f(g, g, g, 1.0f); }
 
 Vector3 grey3(float g) { return Vector3(g, g, g); }
@@ -75,15 +74,15 @@ QuorelIntro::~QuorelIntro()
 
 void QuorelIntro::init()
 {
-    sun = picture("data/quorelintro/sol_med_bane3.png");
-    globe = picture("data/quorelintro/jordklode3.png");
-    cow = picture("data/quorelintro/forvirret_ku.png");
-    cube = picture("data/quorelintro/anticube.png");
-    flag_picture = picture("data/quorelintro/red_star_rises.jpg");
-    portrait = picture("data/quorelintro/vetr.png");
-    portrait_glow = picture("data/quorelintro/vetr_glow.png");
+    sun = load_picture("data/quorelintro/sol_med_bane3.png");
+    globe = load_picture("data/quorelintro/jordklode3.png");
+    cow = load_picture("data/quorelintro/forvirret_ku.png");
+    cube = load_picture("data/quorelintro/anticube.png");
+    flag_picture = load_picture("data/quorelintro/red_star_rises.jpg");
+    portrait = load_picture("data/quorelintro/vetr.png");
+    portrait_glow = load_picture("data/quorelintro/vetr_glow.png");
     for (const char* file : INSTRUMENT_FILES)
-        instruments.push_back(picture(file));
+        instruments.push_back(load_picture(file));
 
     flag = new Effects::Flag(flag_picture);
 
@@ -319,7 +318,7 @@ void QuorelIntro::draw_flag_and_portrait(float t)
     const float y = 0.2f - d / 2.0f;
     const float h = 0.6f + d;
     glColor4f(1.0f, 1.0f, 1.0f, 0.8f * e_portrait);
-    shader_bank->bind(20);
+    shader_bank->bind(SHADER_SLOT_PLAIN_TEXTURE);
     if (e_portrait > 0.0f)
         portrait->draw_aligned(x, y, h, aspect, true);
 
@@ -327,7 +326,7 @@ void QuorelIntro::draw_flag_and_portrait(float t)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     const float e_glow = fade_envelope(t, track("miTulmGlow"), flag_end + 2.5f, FADE);
     glColor4f(1.0f, 0.0f, 0.0f, e_glow);
-    shader_bank->bind(3);
+    shader_bank->bind(SHADER_SLOT_BLUR);
     if (e_glow > 0.0f) {
         portrait_glow->draw_aligned(x, y, h, aspect, true);
         portrait_glow->draw_aligned(x, y, h, aspect, true);

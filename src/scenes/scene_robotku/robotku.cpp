@@ -2,13 +2,12 @@
 
 #include <GL/glew.h>
 
+#include "scenes/scene/picture.h"
 #include "util/music/music.h"
 #include "util/shaderprogram/shaderbank.h"
 #include "util/texture/texture.h"
 
 namespace {
-
-const int PLAIN_SLOT = 20; // texture times colour
 
 void grey(float g) { glColor4f(g, g, g, 1.0f); }
 
@@ -24,8 +23,8 @@ RobotKu::~RobotKu()
 
 void RobotKu::init()
 {
-    robot = new Texture("data/robotku/robot_ku.png", false, false, GL_LINEAR, GL_LINEAR);
-    glow = new Texture("data/robotku/ku_vs_robot_glow.png", false, false, GL_LINEAR, GL_LINEAR);
+    robot = load_picture("data/robotku/robot_ku.png");
+    glow = load_picture("data/robotku/ku_vs_robot_glow.png");
     music->add_sync_track("rkOrgStr", 1.0f, true);
     music->add_sync_track("rkGlowStr", 1.0f, true);
 }
@@ -39,7 +38,7 @@ void RobotKu::render()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
     grey(music->get_sync_value("rkOrgStr"));
-    shader_bank->bind(PLAIN_SLOT);
+    shader_bank->bind(SHADER_SLOT_PLAIN_TEXTURE);
     robot->draw_centered(1.0f, aspect);
 
     // The glow's blur is the same on every frame: it is kept, and only its strength changes.

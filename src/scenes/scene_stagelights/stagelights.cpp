@@ -42,8 +42,8 @@ const BeamGroup GROUPS[StageLights::GROUP_COUNT] = {
 const float BEAM_DEPTH = -20.0f;
 
 // The beams are drawn over the picture at their own size, so only the full level is ever
-// read: a filter without mipmaps spares the rebuild of the lower levels of the float picture
-// that each pass would otherwise end with.
+// read: a filter without mipmaps gives the same picture as the buffer's trilinear anisotropic
+// one at less cost.
 void sample_full_level_only(FBO* buffer)
 {
     buffer->bind_texture(0, 0);
@@ -59,9 +59,9 @@ bool StageLights::smoke_is_shrunk(int w, int h)
 
 // The feedback reads each smoke buffer at its own size, and the picture stretches it over the
 // scene: while the scene is at least as large as a buffer both ways no read shrinks it, the
-// levels below the full one are never sampled, and rebuilding them after every feedback step
-// (a pass over a float picture, and a costlier filter at each read) would be wasted. A smaller
-// scene shrinks the smoke, and its buffers get their mipmaps back, rebuilt at once.
+// levels below the full one are never sampled, and the trilinear anisotropic filter would be
+// a costlier way to the same picture at each read. A smaller scene shrinks the smoke, and its
+// buffers get their mipmap filter back; their levels are those of the latest pop.
 void StageLights::choose_smoke_filter(int w, int h)
 {
     smoke_shrunk = smoke_is_shrunk(w, h);
@@ -69,7 +69,6 @@ void StageLights::choose_smoke_filter(int w, int h)
         smoke->get_buffer(i)->bind_texture(0, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                         smoke_shrunk ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
-        if (smoke_shrunk) glGenerateMipmapEXT(GL_TEXTURE_2D);
     }
 }
 
@@ -90,7 +89,7 @@ void StageLights::init()
     choose_smoke_filter(width, height);
     lights_buffer = new FBO(BUFFER_SIZE, BUFFER_SIZE, FBO_TYPE_FLOAT);
     sample_full_level_only(lights_buffer);
-    stage = new Texture("data/common/images/stage_mod.jpg", false, false);
+    stage = new Texture("data/common/images/stage_mod.jpg", Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE);
     program = new ShaderProgram("data/scenes/stagelights/stagelights.vert",
                                 "data/scenes/stagelights/stagelights.frag", true);
     for (const TrackDefault& track : TRACKS)

@@ -63,7 +63,7 @@ private:
     // Whether the smoke buffers are filtered with their mipmaps, for a scene that shrinks them.
     bool smoke_shrunk = true;
 
-    // Filters the smoke buffers for a scene of that size, rebuilding their mipmaps when they
-    // are read again.
+    // Filters the smoke buffers for a scene of that size: with their mipmaps where it shrinks
+    // them, else with the full level alone.
     void choose_smoke_filter(int w, int h);
 };

@@ -8,10 +8,11 @@
 AsciiEngine::AsciiEngine()
     : target(nullptr), viewport_x(1), viewport_y(1), viewport_width(1), viewport_height(1)
 {
-    if (!chart.load("data/common/images/asciichart.png", false, false, GL_NEAREST, GL_NEAREST)) {
+    if (!chart.load("data/common/images/asciichart.png", Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE,
+                    GL_NEAREST, GL_NEAREST)) {
         fatal_error("src\\util\\ascii\\asciiengine", 11, "Failed to load texture!");
     }
-    target = new FBO(TARGET_WIDTH, TARGET_HEIGHT, 1);
+    target = new FBO(TARGET_WIDTH, TARGET_HEIGHT, FBO_TYPE_COLOR_MIPMAP);
     std::memset(cells, 0, sizeof cells);
     static const float colours[16][3] = {
         {0.0f, 0.0f, 0.0f},  {0.0f, 0.0f, 0.5f},    {0.0f, 0.5f, 0.0f},    {0.0f, 0.5f, 0.5f},

@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <iomanip>
 #include <sstream>
+#include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include "platform/runtime/byte_order.h"
@@ -44,6 +47,11 @@ namespace {
 const char* const SOURCE = "src\\util\\data\\data";
 
 bool g_packed_file_read = false;
+// The packed file that was read, as the file system knows it (device and inode), so that no
+// export writes over it under whatever name it was read.
+bool g_packed_file_known = false;
+dev_t g_packed_file_device = 0;
+ino_t g_packed_file_inode = 0;
 
 const std::size_t UTF8_SEQUENCE_MAX = 4;
 
@@ -223,6 +231,98 @@ bool write_whole_file(const char* name, const char* data, int size)
     return written;
 }
 
+// The name an entry is exported under: what follows its last separator, slash or backslash,
+// so that no packed name reaches outside the current folder.
+std::string export_name(const std::string& entry_name)
+{
+    size_t cut = entry_name.find_last_of("/\\");
+    return cut == std::string::npos ? entry_name : entry_name.substr(cut + 1);
+}
+
+bool is_track_name(const std::string& name)
+{
+    const char* const EXTENSION = ".mp3";
+    const size_t length = std::strlen(EXTENSION);
+    return name.size() > length && strcasecmp(name.c_str() + name.size() - length, EXTENSION) == 0;
+}
+
+bool is_packed_file(const std::string& name)
+{
+    struct stat record;
+    return g_packed_file_known && DataFile::stat_path(name.c_str(), &record) == 0 &&
+           record.st_dev == g_packed_file_device && record.st_ino == g_packed_file_inode;
+}
+
+enum class ExportResult { WRITTEN, NOT_CREATED, NOT_WRITTEN };
+
+// A file written under a temporary name beside its final one and renamed over it only once all
+// of it is on the disk, so that a failed write never leaves a cut-short file under the final
+// name nor spoils a file already there. The temporary file goes with the object unless it was
+// renamed.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(const std::string& target) : final_name(target)
+    {
+        // Created exclusively with the usual permissions; a name that is taken is passed over.
+        for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+            temp_name = compose(".", getpid(), "-", attempt, ".export");
+            descriptor = ::open(temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (descriptor < 0 && errno != EEXIST) break;
+        }
+        temp_exists = descriptor >= 0;
+    }
+    ~ReplacingFile()
+    {
+        if (descriptor >= 0) ::close(descriptor);
+        if (temp_exists) std::remove(temp_name.c_str());
+    }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    bool created() const { return temp_exists; }
+
+    // Writes the whole contents, sees them onto the disk and closes the temporary file.
+    bool write(const char* data, size_t size)
+    {
+        while (size > 0) {
+            ssize_t written = ::write(descriptor, data, size);
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
+            data += written;
+            size -= static_cast<size_t>(written);
+        }
+        bool complete = ::fsync(descriptor) == 0;
+        if (::close(descriptor) != 0) complete = false;
+        descriptor = -1;
+        return complete;
+    }
+
+    bool rename_over()
+    {
+        if (std::rename(temp_name.c_str(), final_name.c_str()) != 0) return false;
+        temp_exists = false;
+        return true;
+    }
+
+private:
+    std::string final_name;
+    std::string temp_name;
+    int descriptor = -1;
+    bool temp_exists = false;
+};
+
+ExportResult export_entry(const DataEntry& entry, const std::string& output)
+{
+    ReplacingFile file(output);
+    if (!file.created()) return ExportResult::NOT_CREATED;
+    if (!file.write(entry.data, entry.size > 0 ? static_cast<size_t>(entry.size) : 0)) {
+        return ExportResult::NOT_WRITTEN;
+    }
+    // A folder of that name in the way: the output file cannot be made.
+    if (!file.rename_over()) return ExportResult::NOT_CREATED;
+    return ExportResult::WRITTEN;
+}
+
 // Write mode, the payload: every collected entry as a chunk, gathered in a temporary file and
 // read back whole (a new malloc'd buffer of *length bytes).
 unsigned char* chunk_payload(const char* name, long* length)
@@ -296,7 +396,7 @@ void log_summary(const char* name, long length, std::uint32_t stream_size)
     log_format(compose(" ..lost in compression: ", std::setw(9), lost, " bytes\n"));
     std::ostringstream rate;
     rate << " ..compression rate:    " << std::fixed << std::setprecision(2) << std::setw(9)
-         << lost * 100.0 / static_cast<double>(length) << " %%\n";
+         << static_cast<double>(lost) * 100.0 / static_cast<double>(length) << " %%\n";
     log_format(rate.str());
 }
 
@@ -336,6 +436,12 @@ void read(const char* name)
             FATAL_ERROR(SOURCE, compose("Failed to allocate memory for data buffer loading ", name));
         }
         size_t got = std::fread(bytes, 1, static_cast<size_t>(length), file);
+        struct stat record;
+        if (fstat(fileno(file), &record) == 0) {
+            g_packed_file_known = true;
+            g_packed_file_device = record.st_dev;
+            g_packed_file_inode = record.st_ino;
+        }
         std::fclose(file);
 
         DataError error;
@@ -551,17 +657,17 @@ void export_mp3()
     }
     for (const DataEntry* entry : entries) {
         if (entry->name.find("mp3") == std::string::npos) continue;
-        std::string output = entry->name;
-        size_t cut = output.rfind('/');
-        if (cut == std::string::npos) cut = output.rfind('\\');
-        if (cut != std::string::npos) output = output.substr(cut + 1);
-        FILE* file = std::fopen(output.c_str(), "wb+");
-        if (file == nullptr) FATAL_ERROR(SOURCE, "Failed to create output file for " + output);
-        bool written = entry->size <= 0 ||
-                       std::fwrite(entry->data, 1, static_cast<size_t>(entry->size), file) ==
-                           static_cast<size_t>(entry->size);
-        if (std::fclose(file) != 0) written = false;
-        if (!written) FATAL_ERROR(SOURCE, "Failed to write output file for " + output);
+        // Only a track is written, and never over the packed file being read.
+        std::string output = export_name(entry->name);
+        if (!is_track_name(output) || is_packed_file(output)) continue;
+        switch (export_entry(*entry, output)) {
+        case ExportResult::NOT_CREATED:
+            FATAL_ERROR(SOURCE, "Failed to create output file for " + output);
+        case ExportResult::NOT_WRITTEN:
+            FATAL_ERROR(SOURCE, "Failed to write output file for " + output);
+        case ExportResult::WRITTEN:
+            break;
+        }
         std::string text = "Successfully exported " + output + " to the current folder";
         MessageBoxA(nullptr, text.c_str(), "Success", MB_OK);
     }

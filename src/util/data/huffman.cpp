@@ -479,11 +479,11 @@ std::uint32_t HuffmanCoder::decode_runs(BitWindow& window, unsigned char* out, s
     BitWindow ahead = window;
     while (size - i >= 4 && ahead.next + 8 <= bits_end) {
         ahead.refill();
-        const std::uint64_t bits = ahead.bits;
-        const std::uint32_t first = run_peek[bits >> (64 - PEEK_BITS)];
-        const std::uint32_t second = run_peek[bits << RUN_LENGTH >> (64 - PEEK_BITS)];
-        const std::uint32_t third = run_peek[bits << (2 * RUN_LENGTH) >> (64 - PEEK_BITS)];
-        const std::uint32_t fourth = run_peek[bits << (3 * RUN_LENGTH) >> (64 - PEEK_BITS)];
+        const std::uint64_t ahead_bits = ahead.bits;
+        const std::uint32_t first = run_peek[ahead_bits >> (64 - PEEK_BITS)];
+        const std::uint32_t second = run_peek[ahead_bits << RUN_LENGTH >> (64 - PEEK_BITS)];
+        const std::uint32_t third = run_peek[ahead_bits << (2 * RUN_LENGTH) >> (64 - PEEK_BITS)];
+        const std::uint32_t fourth = run_peek[ahead_bits << (3 * RUN_LENGTH) >> (64 - PEEK_BITS)];
         if (((first | second | third | fourth) & RUN_LONG) != 0) break;
         // Room for four is there: the bytes past the codes found are written again later.
         out[i] = static_cast<unsigned char>(first);

@@ -87,8 +87,8 @@ void keep_logo_frame()
     glGetIntegerv(GL_VIEWPORT, view);
     if (draw_buffer != read_buffer || view[2] < 1 || view[3] < 1) return;
     Texture* frame = new Texture();
-    frame->create_empty(static_cast<unsigned int>(view[2]), static_cast<unsigned int>(view[3]), false,
-                        false, GL_RGBA8);
+    frame->create_empty(static_cast<unsigned int>(view[2]), static_cast<unsigned int>(view[3]),
+                        Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, view[0], view[1], view[2], view[3]);
@@ -140,7 +140,8 @@ void init(int width, int height, float aspect)
 
 void load_logo()
 {
-    Texture* tex_loading = new Texture(LOGO_FILE, true, false, GL_LINEAR, GL_LINEAR);
+    Texture* tex_loading =
+        new Texture(LOGO_FILE, Texture::MIPMAPS, Texture::CLAMP_TO_EDGE, GL_LINEAR, GL_LINEAR);
     if (tex_loading == nullptr) FATAL_ERROR(SOURCE, assert_text("tex_loading"));
     g_logo = tex_loading;
 }

@@ -99,14 +99,15 @@ void FBO::add_color_texture(GLint internal_format, bool mipmap)
     }
     Texture* texture = new Texture();
     color_textures.push_back(texture);
+    color_mipmaps.push_back(mipmap);
     const unsigned int w = static_cast<unsigned int>(width);
     const unsigned int h = static_cast<unsigned int>(height);
     if (samples >= 1) {
-        texture->create_empty(w, h, mipmap, false, internal_format, samples);
+        texture->create_empty(w, h, mipmap, Texture::CLAMP_TO_EDGE, internal_format, samples);
     } else {
-        texture->create_empty(w, h, mipmap, false, internal_format);
+        texture->create_empty(w, h, mipmap, Texture::CLAMP_TO_EDGE, internal_format);
     }
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT + i,
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, static_cast<GLenum>(GL_COLOR_ATTACHMENT0_EXT + i),
                               samples >= 1 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D,
                               texture->get_id(), 0);
 }
@@ -125,9 +126,10 @@ void FBO::add_depth_texture()
     const unsigned int w = static_cast<unsigned int>(width);
     const unsigned int h = static_cast<unsigned int>(height);
     if (samples >= 1) {
-        depth_texture->create_empty(w, h, false, false, GL_DEPTH_COMPONENT32, samples);
+        depth_texture->create_empty(w, h, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_DEPTH_COMPONENT32,
+                                    samples);
     } else {
-        depth_texture->create_empty(w, h, false, false, GL_DEPTH_COMPONENT32);
+        depth_texture->create_empty(w, h, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_DEPTH_COMPONENT32);
     }
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT,
                               samples >= 1 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D,
@@ -181,7 +183,7 @@ void FBO::push(bool clear)
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
     fbo_pushed = binding;
     glGetIntegerv(GL_DRAW_BUFFER, &saved_draw_buffer);
-    for (int i = 0; i < REQUIRED_DRAW_BUFFERS; ++i) glGetIntegerv(GL_DRAW_BUFFER0 + i, &saved_draw_buffers[i]);
+    for (int i = 0; i < REQUIRED_DRAW_BUFFERS; ++i) glGetIntegerv(static_cast<GLenum>(GL_DRAW_BUFFER0 + i), &saved_draw_buffers[i]);
     glGetIntegerv(GL_READ_BUFFER, &saved_read_buffer);
     glGetIntegerv(GL_VIEWPORT, saved_viewport);
 
@@ -239,17 +241,16 @@ void FBO::bind_texture(unsigned int i, int unit) const
     color_textures[i]->bind(unit);
 }
 
-// A texture whose minification filter uses no mipmaps samples level 0 alone: rebuilding its
-// lower levels would cost a full pass over the picture that nothing ever reads. Each texture
-// is bound all the same, so the binding a caller finds afterwards does not depend on the type.
+// Only a texture made without mipmaps has no lower levels to rebuild. The filter a mipmapped
+// texture has at the moment says nothing about later reads: a caller may sample it at its own
+// size for a while and set its mipmap filter back by hand, and its levels must hold the
+// picture of the latest pop then. Each texture is bound all the same, so the binding a caller
+// finds afterwards does not depend on the type.
 void FBO::generate_mipmaps()
 {
     for (unsigned int i = 0; i < color_textures.size(); ++i) {
         bind_texture(i, 0);
-        GLint min_filter = GL_NEAREST_MIPMAP_LINEAR;
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min_filter);
-        if (min_filter == GL_NEAREST || min_filter == GL_LINEAR) continue;
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
+        if (color_mipmaps[i]) glGenerateMipmapEXT(GL_TEXTURE_2D);
     }
 }
 

@@ -1,7 +1,7 @@
 // An off-screen render target: one EXT framebuffer object with up to three colour textures
 // and a depth renderbuffer or depth texture, all owned. Pushing binds it for drawing (saving
 // the framebuffer binding, draw and read buffers and viewport); popping restores them and
-// regenerates the colour textures' mipmaps.
+// regenerates the mipmaps of the colour textures made with them.
 #pragma once
 
 #include <GL/glew.h>
@@ -56,6 +56,7 @@ private:
     GLuint depth_buffer = 0;
     Texture* depth_texture = nullptr;
     std::vector<Texture*> color_textures;
+    std::vector<bool> color_mipmaps; // whether each colour texture was made with mipmaps
     int fbo_pushed = -1;
     GLint saved_draw_buffer = 0;
     GLint saved_draw_buffers[3] = {0, 0, 0}; // GL_DRAW_BUFFER0..2, for an FBO pushed around this one

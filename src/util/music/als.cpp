@@ -180,7 +180,7 @@ void AlsNoteData::read_clip(const TiXmlElement* clip, InstrumentTrack& track)
         }
         if (note_track_idx < 0)
             FATAL_ERROR(SOURCE, assert_text("note_track_idx >= 0"));
-        NoteTrack& note_track = track.note_tracks[note_track_idx];
+        NoteTrack& note_track = track.note_tracks[static_cast<size_t>(note_track_idx)];
 
         const TiXmlElement* notes = child(key_track, "Notes");
         float offset = start;

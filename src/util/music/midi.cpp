@@ -196,8 +196,8 @@ void MidiNoteData::read_track(MidiCursor& chunk, uint32_t division)
             } else if (controller == 10) {
                 track.pan = static_cast<float>(value);
             } else {
-                track.controllers[controller].times.push_back(time);
-                track.controllers[controller].values.push_back(static_cast<uint8_t>(value));
+                track.controllers[static_cast<size_t>(controller)].times.push_back(time);
+                track.controllers[static_cast<size_t>(controller)].values.push_back(static_cast<uint8_t>(value));
             }
             continue;
         }

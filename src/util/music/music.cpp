@@ -234,6 +234,7 @@ void Music::start()
     if (!is_active())
         FATAL_ERROR(SOURCE, "Failed to start the music!");
     paused = false;
+    started = true;
 }
 
 double Music::get_row()
@@ -262,7 +263,10 @@ void Music::set_row(int row)
     double seconds = row / ((bpm / 60.0) * rows_per_beat);
     QWORD bytes = BASS_ChannelSeconds2Bytes(playback_stream, seconds);
     // A little past the row's exact start, so that reading the row back gives this row.
-    write_position(bytes + 8);
+    bool moved = write_position(bytes + 8);
+    if (moved && started && !paused && !is_active() &&
+        read_position() < BASS_ChannelGetLength(playback_stream, BASS_POS_BYTE))
+        BASS_ChannelPlay(playback_stream, FALSE);
 }
 
 void Music::set_time(float seconds)

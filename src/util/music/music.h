@@ -59,6 +59,9 @@ public:
     double get_row();
     float get_beat();
     std::uint64_t get_byte_position();
+    // Seeks to the row. Once started, a music that played to its end (and was not paused)
+    // plays on from the row: in editor mode the end does not end the run, and the editor
+    // moves the position to go on.
     void set_row(int row);
     void set_time(float seconds);
     void set_byte_position(std::uint32_t position);
@@ -141,6 +144,9 @@ private:
     // The decoding running in the background; invalid when there is none to wait for. Its
     // destructor waits for the thread.
     std::future<DecodeFailure> decoding;
+
+    // Set by start: from then on a stopped stream means the music played to its end.
+    bool started = false;
 };
 
 // The one Music object, set once its music is loaded, cleared when it goes.

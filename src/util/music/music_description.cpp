@@ -325,7 +325,7 @@ void Music::load_track_modulators(const std::string& directory, const TiXmlEleme
     int track_index = find_track(association.c_str());
     if (track_index < 0)
         FATAL_ERROR(SOURCE, "Could not find track " + association);
-    std::vector<Modulator*>& modulators = note_data->tracks[track_index].modulators;
+    std::vector<Modulator*>& modulators = note_data->tracks[static_cast<size_t>(track_index)].modulators;
 
     if (const TiXmlElement* lfo_element = cur_el->FirstChildElement("lfo")) {
         std::string template_file;

@@ -43,7 +43,7 @@ std::string Music::get_track_name(int index)
         FATAL_ERROR(SOURCE, "No valid MIDI file loaded!");
     if (static_cast<uint32_t>(index) >= note_data->tracks.size())
         FATAL_ERROR(SOURCE, "Track number out of bounds");
-    return note_data->tracks[index].name;
+    return note_data->tracks[static_cast<size_t>(index)].name;
 }
 
 int Music::find_track(const char* name)
@@ -64,7 +64,7 @@ std::vector<NoteTrack> Music::get_note_tracks(int track)
         return std::vector<NoteTrack>();
     if (static_cast<uint32_t>(track) >= note_data->tracks.size())
         FATAL_ERROR(SOURCE, "Track number out of bounds");
-    return note_data->tracks[track].note_tracks;
+    return note_data->tracks[static_cast<size_t>(track)].note_tracks;
 }
 
 std::vector<bool> Music::get_note_states(int track)
@@ -79,7 +79,7 @@ std::vector<bool> Music::get_note_states(int track)
         FATAL_ERROR(SOURCE, message.str());
     }
     float beat = get_beat();
-    for (NoteTrack& note_track : note_data->tracks[track].note_tracks) {
+    for (NoteTrack& note_track : note_data->tracks[static_cast<size_t>(track)].note_tracks) {
         const std::vector<float>& times = note_track.times;
         size_t k = 0;
         while (k < times.size() && passed(times[k], beat))
@@ -100,7 +100,7 @@ std::vector<float> Music::get_onoff_times(int track)
 
     std::vector<float> ret_onoff_pos;
     std::vector<float> ret_onoff_neg;
-    const std::vector<NoteTrack>& note_tracks = note_data->tracks[track].note_tracks;
+    const std::vector<NoteTrack>& note_tracks = note_data->tracks[static_cast<size_t>(track)].note_tracks;
     for (size_t i = 0; i < note_tracks.size(); ++i) {
         const std::vector<float>& times = note_tracks[i].times;
         if (times.empty())
@@ -149,9 +149,9 @@ int Music::get_controller_value(int track, int controller, float beat)
         FATAL_ERROR(SOURCE, "Track number out of bounds");
     // The number is taken modulo 256; only 0..127 have event lists, the rest have no events.
     uint32_t number = static_cast<uint32_t>(controller) & 0xFF;
-    if (number >= note_data->tracks[track].controllers.size())
+    if (number >= note_data->tracks[static_cast<size_t>(track)].controllers.size())
         return -1;
-    const ControllerEvents& events = note_data->tracks[track].controllers[number];
+    const ControllerEvents& events = note_data->tracks[static_cast<size_t>(track)].controllers[number];
     int value = -1;
     for (size_t i = 0; i < events.times.size(); ++i) {
         if (events.times[i] > beat)
@@ -168,7 +168,7 @@ std::vector<float> Music::get_modulation(int track, float beat)
         return result;
     if (static_cast<uint32_t>(track) >= note_data->tracks.size())
         FATAL_ERROR(SOURCE, "Track number out of bounds");
-    InstrumentTrack& instrument = note_data->tracks[track];
+    InstrumentTrack& instrument = note_data->tracks[static_cast<size_t>(track)];
     size_t count = instrument.note_tracks.size();
     if (beat < 0.0f)
         return std::vector<float>(count, 0.0f);

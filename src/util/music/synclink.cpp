@@ -1,6 +1,8 @@
 #include "util/music/synclink.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -84,11 +86,62 @@ void drop_keys(SyncCurve* curve)
     curve->key_count = 0;
 }
 
+// Merges the edits of one curve, sorted by row and in arrival order within a row, with the
+// curve's keys in one pass: for each row the last edit decides.
+int merge_key_edits(SyncCurve* curve, const KeyEdit* edits, size_t count)
+{
+    if (static_cast<size_t>(curve->key_count) + count > static_cast<size_t>(INT_MAX))
+        return -1;
+    size_t capacity = static_cast<size_t>(curve->key_count) + count;
+    CurveKey* merged = static_cast<CurveKey*>(std::malloc(capacity * sizeof(CurveKey)));
+    if (merged == nullptr)
+        return -1;
+    size_t stored = 0;
+    int kept = 0;
+    for (size_t e = 0; e < count;) {
+        int row = edits[e].key.row;
+        while (e + 1 < count && edits[e + 1].key.row == row)
+            ++e;
+        const KeyEdit& last = edits[e++];
+        while (kept < curve->key_count && curve->keys[kept].row < row)
+            merged[stored++] = curve->keys[kept++];
+        if (kept < curve->key_count && curve->keys[kept].row == row)
+            ++kept;
+        if (!last.remove)
+            merged[stored++] = last.key;
+    }
+    while (kept < curve->key_count)
+        merged[stored++] = curve->keys[kept++];
+
+    std::free(curve->keys);
+    if (stored == 0) {
+        std::free(merged);
+        merged = nullptr;
+    } else if (stored < capacity) {
+        // Giving back the slack of deletes and replaced rows; the larger block stays when the
+        // smaller cannot be had.
+        void* fitted = std::realloc(merged, stored * sizeof(CurveKey));
+        if (fitted != nullptr)
+            merged = static_cast<CurveKey*>(fitted);
+    }
+    curve->keys = merged;
+    curve->key_count = static_cast<int>(stored);
+    curve->edited = 1;
+    return 0;
+}
+
+void empty_inbox(SyncLink* link)
+{
+    link->inbox_start = 0;
+    link->inbox_end = 0;
+}
+
 // A link failure: the socket is closed and the operation answers -1.
 int link_failure(SyncLink* link)
 {
     tcp_close(link->socket);
     link->socket = -1;
+    empty_inbox(link);
     return -1;
 }
 
@@ -99,11 +152,44 @@ int link_send(SyncLink* link, const unsigned char* bytes, size_t size)
     return 0;
 }
 
+// Exactly size bytes (a field, far smaller than the inbox) of what the editor sent, waiting
+// at most LINK_WAIT_MS for those that have not arrived yet.
 int link_recv(SyncLink* link, unsigned char* bytes, size_t size)
 {
     if (link->socket < 0)
         return -1;
-    return tcp_recv_all(link->socket, bytes, size, LINK_WAIT_MS);
+    if (link->inbox == nullptr) {
+        link->inbox = static_cast<unsigned char*>(std::malloc(SYNCLINK_INBOX_SIZE));
+        if (link->inbox == nullptr)
+            return -1;
+        empty_inbox(link);
+    }
+    std::chrono::steady_clock::time_point deadline;
+    if (link->inbox_end - link->inbox_start < size)
+        deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LINK_WAIT_MS);
+    while (link->inbox_end - link->inbox_start < size) {
+        // The few bytes of a field begun go to the front, so the rest of the inbox is free.
+        size_t kept = link->inbox_end - link->inbox_start;
+        std::memmove(link->inbox, link->inbox + link->inbox_start, kept);
+        link->inbox_start = 0;
+        link->inbox_end = kept;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        long got = tcp_recv_some(link->socket, link->inbox + kept, SYNCLINK_INBOX_SIZE - kept,
+                                 left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (got <= 0)
+            return -1;
+        link->inbox_end += static_cast<size_t>(got);
+    }
+    std::memcpy(bytes, link->inbox + link->inbox_start, size);
+    link->inbox_start += size;
+    return 0;
+}
+
+// Whether a command can be read without waiting: bytes kept, or the socket readable.
+bool link_readable(const SyncLink* link)
+{
+    return link->inbox_end > link->inbox_start || tcp_readable(link->socket) == 1;
 }
 
 int send_curve_request(SyncLink* link, const SyncCurve* curve)
@@ -186,6 +272,8 @@ SyncLink* synclink_open(const char* base_path, int mode)
     link->socket = -1;
     link->file_io = SyncFileIo{stdio_open, stdio_read, stdio_close};
     link->mode = mode;
+    link->inbox = nullptr;
+    empty_inbox(link);
     return link;
 }
 
@@ -195,6 +283,7 @@ void synclink_close(SyncLink* link)
         return;
     tcp_close(link->socket);
     synclink_free_curves(link);
+    std::free(link->inbox);
     std::free(link->base_path);
     std::free(link);
 }
@@ -267,6 +356,7 @@ SyncCurve* synclink_curve(const char* name, SyncLink* link, float default_value)
     curve->name = copy_text(name);
     curve->keys = nullptr;
     curve->key_count = 0;
+    curve->edited = 0;
     void* curves = std::realloc(link->curves,
                                 static_cast<size_t>(link->curve_count + 1) * sizeof(SyncCurve*));
     if (curve->name == nullptr || curves == nullptr) {
@@ -393,7 +483,7 @@ int synclink_erase_key(SyncCurve* curve, int row)
     return 0;
 }
 
-int synclink_on_key_update(SyncLink* link)
+int synclink_on_key_update(SyncLink* link, std::vector<KeyEdit>* edits)
 {
     unsigned char payload[13];
     if (link_recv(link, payload, sizeof payload) != 0)
@@ -403,10 +493,11 @@ int synclink_on_key_update(SyncLink* link)
         return -1;
     CurveKey key{static_cast<int32_t>(read_be32(payload + 4)), bits_float(read_be32(payload + 8)),
                  static_cast<KeyShape>(payload[12])};
-    return synclink_put_key(link->curves[index], &key);
+    edits->push_back(KeyEdit{static_cast<int>(index), key, false});
+    return 0;
 }
 
-int synclink_on_key_remove(SyncLink* link)
+int synclink_on_key_remove(SyncLink* link, std::vector<KeyEdit>* edits)
 {
     unsigned char payload[8];
     if (link_recv(link, payload, sizeof payload) != 0)
@@ -414,7 +505,29 @@ int synclink_on_key_remove(SyncLink* link)
     uint32_t index = read_be32(payload);
     if (index >= static_cast<uint32_t>(link->curve_count))
         return -1;
-    return synclink_erase_key(link->curves[index], static_cast<int32_t>(read_be32(payload + 4)));
+    CurveKey key{static_cast<int32_t>(read_be32(payload + 4)), 0.0f, SHAPE_STEP};
+    edits->push_back(KeyEdit{static_cast<int>(index), key, true});
+    return 0;
+}
+
+int synclink_apply_key_edits(SyncLink* link, std::vector<KeyEdit>* edits)
+{
+    // Stable: the edits of one row keep their arrival order, so the last one is found last.
+    std::stable_sort(edits->begin(), edits->end(), [](const KeyEdit& a, const KeyEdit& b) {
+        return a.curve != b.curve ? a.curve < b.curve : a.key.row < b.key.row;
+    });
+    int result = 0;
+    for (size_t first = 0; first < edits->size();) {
+        size_t end = first;
+        while (end < edits->size() && (*edits)[end].curve == (*edits)[first].curve)
+            ++end;
+        if (merge_key_edits(link->curves[(*edits)[first].curve], edits->data() + first,
+                            end - first) != 0)
+            result = -1;
+        first = end;
+    }
+    edits->clear();
+    return result;
 }
 
 int synclink_dial(const char* host, int port)
@@ -441,34 +554,41 @@ int synclink_connect(SyncLink* link, const char* host, int port)
     link->socket = synclink_dial(host, port);
     if (link->socket < 0)
         return -1;
-    for (int i = 0; i < link->curve_count; ++i)
+    for (int i = 0; i < link->curve_count; ++i) {
         drop_keys(link->curves[i]);
+        link->curves[i]->edited = 0;
+    }
     for (int i = 0; i < link->curve_count; ++i)
         if (send_curve_request(link, link->curves[i]) != 0)
             return -1;
     return 0;
 }
 
-int synclink_poll(SyncLink* link, const SyncCallbacks* callbacks, int row, void* data)
-{
-    if (link->mode == 0)
-        return 0;
-    if (link->socket < 0)
-        return -1;
+namespace {
 
+// What one poll gathers from the editor and carries out at its end.
+struct PollWork {
+    std::vector<KeyEdit> edits;
+    bool save = false;
+};
+
+// Handles the commands that have arrived, up to the per-poll limit: rows and pauses at once,
+// key edits and saves gathered into the work. 0, or -1 when the link failed (it is closed).
+int handle_commands(SyncLink* link, const SyncCallbacks* callbacks, void* data, PollWork* work)
+{
     for (int handled = 0; handled < MAX_COMMANDS_PER_POLL; ++handled) {
-        if (tcp_readable(link->socket) != 1)
-            break;
+        if (!link_readable(link))
+            return 0;
         unsigned char command;
         if (link_recv(link, &command, 1) != 0)
             return link_failure(link);
         switch (command) {
         case CMD_KEY_UPDATE:
-            if (synclink_on_key_update(link) != 0)
+            if (synclink_on_key_update(link, &work->edits) != 0)
                 return link_failure(link);
             break;
         case CMD_KEY_REMOVE:
-            if (synclink_on_key_remove(link) != 0)
+            if (synclink_on_key_remove(link, &work->edits) != 0)
                 return link_failure(link);
             break;
         case CMD_ROW_CHANGE: {
@@ -488,7 +608,7 @@ int synclink_poll(SyncLink* link, const SyncCallbacks* callbacks, int row, void*
             break;
         }
         case CMD_SAVE_CURVES:
-            synclink_save(link);
+            work->save = true;
             break;
         default:
             std::fprintf(stderr, "unknown cmd: %02x\n", command);
@@ -497,6 +617,30 @@ int synclink_poll(SyncLink* link, const SyncCallbacks* callbacks, int row, void*
         if (link->socket < 0)
             return -1;
     }
+    return 0;
+}
+
+}  // namespace
+
+int synclink_poll(SyncLink* link, const SyncCallbacks* callbacks, int row, void* data)
+{
+    if (link->mode == 0)
+        return 0;
+    if (link->socket < 0)
+        return -1;
+
+    // Applying each key as it comes moves every key stored after it, and each save writes
+    // every edited curve: a burst of either would hold the frame for seconds. The poll's keys
+    // are merged once, and its saves (the editor's result is ignored) make one, after them.
+    // What arrived before a link failure is applied as well.
+    PollWork work;
+    int result = handle_commands(link, callbacks, data, &work);
+    if (synclink_apply_key_edits(link, &work.edits) != 0 && result == 0)
+        result = link_failure(link);
+    if (work.save)
+        synclink_save(link);
+    if (result != 0)
+        return -1;
 
     if (callbacks != nullptr && callbacks->is_playing != nullptr && callbacks->is_playing(data) &&
         row != link->last_row && link->socket >= 0) {
@@ -583,8 +727,15 @@ int synclink_save(SyncLink* link)
 {
     if (link->mode == 0)
         return 0;
+    bool any_edited = false;
+    for (int i = 0; i < link->curve_count; ++i)
+        any_edited = any_edited || link->curves[i]->edited != 0;
+    if (!any_edited)
+        return 0;
     synclink_make_dirs(link->base_path);
     for (int i = 0; i < link->curve_count; ++i) {
+        if (!link->curves[i]->edited)
+            continue;
         char path[SYNCLINK_PATH_SIZE];
         if (synclink_curve_file_name(link, link->curves[i]->name, path, sizeof path) != 0 ||
             synclink_write_curve_file(path, link->curves[i]) != 0)

@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // How the value runs from a key to the next key. Stored as the byte it travels as; a value
 // outside the four shapes evaluates to 0.0.
@@ -48,6 +49,17 @@ struct SyncCurve {
     char* name;      // owned, zero-terminated
     CurveKey* keys;  // owned, sorted by strictly increasing row; null when key_count is 0
     int key_count;
+    // Non-zero once the editor has set or deleted a key of the curve since the link was last
+    // connected. Only such curves are saved: the keys of any other curve did not come from the
+    // editor, and writing them would replace the authored file with a default.
+    int edited = 0;
+};
+
+// A key set (or, with remove, deleted) by the editor, waiting to be applied to a curve.
+struct KeyEdit {
+    int curve;     // index in the link's curves
+    CurveKey key;  // a delete uses the row only
+    bool remove;
 };
 
 // The music, as the client sees it. Every function takes the caller's data pointer first;
@@ -73,10 +85,20 @@ struct SyncLink {
     int socket;          // the TCP link; -1 when not connected
     SyncFileIo file_io;  // stdio (fopen, fread, fclose) at creation
     int mode;            // 0 play mode, otherwise editor mode
+    // What the editor sent and the poll has not handled yet: inbox[inbox_start, inbox_end).
+    // Read from the socket in large pieces, so that a burst of commands does not cost a few
+    // system calls each. Owned, SYNCLINK_INBOX_SIZE bytes, made when first needed; emptied
+    // whenever the socket is closed or replaced.
+    unsigned char* inbox;
+    size_t inbox_start;
+    size_t inbox_end;
 };
 
 // The port the editor listens on, on the loopback host.
 const int SYNCLINK_EDITOR_PORT = 1338;
+
+// Bytes of the editor's commands received at once at most.
+const size_t SYNCLINK_INBOX_SIZE = 65536;
 
 // The largest file name, terminator included; longer names are refused.
 const size_t SYNCLINK_PATH_SIZE = 260;
@@ -107,12 +129,16 @@ int synclink_connect(SyncLink* link, const char* host, int port);
 // commands and reports a changed row while the music plays. 0, or -1 when the link is down
 // (it is closed then; connect again). Returns 0 at once in play mode. Never waits for the
 // editor unless a command has begun to arrive, and then only a bounded time.
+// However much arrives, one poll's work stays bounded: the key edits of the poll are applied
+// together at its end (as if one after another), and all its save commands make one save,
+// after the edits.
 int synclink_poll(SyncLink* link, const SyncCallbacks* callbacks, int row, void* data);
 
-// Editor mode: writes every curve to its ".track" file in creation order, making the
-// directories of the base path first. Stops at the first curve that cannot be saved and
-// returns -1; the files of that curve and of the curves after it stay as they were. 0 when
-// every curve was saved, and in play mode.
+// Editor mode: writes every edited curve (see SyncCurve) to its ".track" file in creation
+// order, making the directories of the base path first; every other curve's file stays as it
+// is, and with no edited curve nothing is touched. Stops at the first curve that cannot be
+// saved and returns -1; the files of that curve and of the curves after it stay as they were.
+// 0 when every edited curve was saved, and in play mode.
 int synclink_save(SyncLink* link);
 
 // Inner operations.
@@ -153,10 +179,17 @@ int synclink_put_key(SyncCurve* curve, const CurveKey* key);
 // Removes the key at that row; a row without a key is left alone. 0, -1 on failure.
 int synclink_erase_key(SyncCurve* curve, int row);
 
-// Read the payload of a KeyUpdate / KeyRemove from the link and apply it. -1 on a link
-// failure, a curve index out of range, or memory shortage.
-int synclink_on_key_update(SyncLink* link);
-int synclink_on_key_remove(SyncLink* link);
+// Read the payload of a KeyUpdate / KeyRemove from the link and add it to the edits. -1 on a
+// link failure or a curve index out of range.
+int synclink_on_key_update(SyncLink* link, std::vector<KeyEdit>* edits);
+int synclink_on_key_remove(SyncLink* link, std::vector<KeyEdit>* edits);
+
+// Applies the edits, given in arrival order, with the result of applying them one after
+// another: for each row of a curve the last edit decides (a set puts that key, a delete
+// leaves none). Every curve merged is marked edited. Costs one sort of the edits and one pass
+// over the keys of each curve named, whatever the order of the rows. The edits are used up.
+// 0, -1 when memory is short (the curves that could not be merged keep their keys).
+int synclink_apply_key_edits(SyncLink* link, std::vector<KeyEdit>* edits);
 
 // Frees every curve and the curve array; the link keeps no curves.
 void synclink_free_curves(SyncLink* link);

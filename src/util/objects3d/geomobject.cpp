@@ -173,16 +173,14 @@ void GeomObject::update_reveal()
     const Mesh& mesh = *mesh_ptr;
     const int corners = static_cast<int>(ivertices.size());
 
-    // The z range of the positions drawn: the override's when there is one. It starts over
-    // on every scan, so a moved override does not keep the old extremes.
+    // The z range is the mesh's own: an override moves what is drawn, while the shares stay
+    // measured against the mesh it came from. Each scan widens the range it has, which
+    // starts empty (1e9 .. -1e9).
     if (!vertices_override.empty() || z_range_dirty) {
-        const std::vector<float>& positions =
-            vertices_override.empty() ? mesh.vertices : vertices_override;
-        z_min = 1e9f;
-        z_max = -1e9f;
+        const std::vector<float>& positions = mesh.vertices;
         const int stride = mesh.vertices_stride;
         if (stride > 0) {
-            for (size_t i = static_cast<size_t>(stride) - 1; i < positions.size(); i += stride) {
+            for (size_t i = static_cast<size_t>(stride) - 1; i < positions.size(); i += static_cast<size_t>(stride)) {
                 z_max = std::max(z_max, positions[i]);
                 z_min = std::min(z_min, positions[i]);
             }

@@ -29,7 +29,18 @@ const int SHADOW_CAMERA_LINE = 906;
 const int SHADER_SLOT_LINE = 1844;
 
 // The bank slot of each renderer slot.
-const int BANK_SLOTS[OBJ_SHADER_COUNT] = {15, 16, 21, 22, 23, 24, 25, 33, 34, 3};
+const int BANK_SLOTS[OBJ_SHADER_COUNT] = {
+    SHADER_SLOT_MULTI_MATERIAL,
+    SHADER_SLOT_MULTI_MATERIAL_TEXTURED,
+    SHADER_SLOT_SHADOW_DEPTH_WRITE,
+    SHADER_SLOT_SHADOW_AMBIENT,
+    SHADER_SLOT_SHADOW_AMBIENT_TEXTURED,
+    SHADER_SLOT_SHADOW_CUBE_LIGHTING,
+    SHADER_SLOT_SHADOW_CUBE_LIGHTING_TEXTURED,
+    SHADER_SLOT_UNLIT_MATERIAL,
+    SHADER_SLOT_UNLIT_MATERIAL_TEXTURED,
+    SHADER_SLOT_BLUR,
+};
 
 // Mirror views do not nest: while one is drawn, mirrors show their last picture.
 bool mirror_pass_running = false;

@@ -66,7 +66,7 @@ void check_slot(int slot)
 ShaderBank::ShaderBank()
 {
     for (int slot = 0; slot < SLOT_COUNT; ++slot) {
-        if (slot == EMPTY_SLOT) continue;
+        if (slot == SHADER_SLOT_EMPTY) continue;
         slots[slot] = new ShaderProgram(SLOT_FILES[slot].vertex, SLOT_FILES[slot].fragment, true);
     }
 }

@@ -19,7 +19,7 @@ Text::RenderObserver render_observer = nullptr;
 void unbind_texture_units()
 {
     for (int unit = 0; unit < 8; ++unit) {
-        glActiveTexture(GL_TEXTURE0 + unit);
+        glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + unit));
         glBindTexture(GL_TEXTURE_2D, 0);
     }
     glActiveTexture(GL_TEXTURE0);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/win32/messagebox.h"
 #include "util/data/datafile.h"
@@ -19,6 +20,7 @@ const char* const SOURCE = "src\\util\\texture\\jpg_loader";
 // and returns to the reader, so that a corrupt picture fails the load instead.
 struct JpegErrorManager {
     jpeg_error_mgr standard;
+    void (*library_emit_message)(j_common_ptr, int);
     std::jmp_buf resume;
 };
 
@@ -26,6 +28,30 @@ void return_to_reader(j_common_ptr info)
 {
     (*info->err->output_message)(info);
     std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->resume, 1);
+}
+
+// The warnings by which the library reports a file cut short or damaged data. It goes on
+// after them with made-up data (grey rows, a fake end of file), so they fail the read.
+bool is_damage_warning(int code)
+{
+    switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_EXTRANEOUS_DATA:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Warnings come with a level of -1; every other message keeps the library's handling.
+void refuse_damaged_data(j_common_ptr info, int level)
+{
+    if (level < 0 && is_damage_warning(info->err->msg_code)) return_to_reader(info);
+    (*reinterpret_cast<JpegErrorManager*>(info->err)->library_emit_message)(info, level);
 }
 
 // Decodes the whole picture into one block of scanlines; the block is malloc'd and NULL when
@@ -39,6 +65,8 @@ unsigned char* decode_jpeg(FILE* stream, bool grey, unsigned int* out_width,
 
     info.err = jpeg_std_error(&error.standard);
     error.standard.error_exit = return_to_reader;
+    error.library_emit_message = error.standard.emit_message;
+    error.standard.emit_message = refuse_damaged_data;
     if (setjmp(error.resume) != 0) {
         jpeg_destroy_decompress(&info);
         std::free(block);
@@ -55,7 +83,7 @@ unsigned char* decode_jpeg(FILE* stream, bool grey, unsigned int* out_width,
     }
     jpeg_start_decompress(&info);
 
-    const size_t stride = static_cast<size_t>(info.output_width) * info.output_components;
+    const size_t stride = static_cast<size_t>(info.output_width) * static_cast<size_t>(info.output_components);
     block = static_cast<unsigned char*>(std::malloc(stride * info.output_height + 1));
     if (block == nullptr) {
         jpeg_destroy_decompress(&info);

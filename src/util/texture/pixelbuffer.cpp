@@ -37,7 +37,7 @@ void PixelBuffer::allocate(int cell_type)
             delete[] rows;
             return;
         }
-        for (int r = 0; r < height; ++r) rows[r] = block + static_cast<size_t>(r) * width;
+        for (int r = 0; r < height; ++r) rows[r] = block + static_cast<size_t>(r) * static_cast<size_t>(width);
         rgb_rows = rows;
     } else if (cell_type == TYPE_GREY) {
         int* block = new (std::nothrow) int[cells];
@@ -47,7 +47,7 @@ void PixelBuffer::allocate(int cell_type)
             delete[] rows;
             return;
         }
-        for (int r = 0; r < height; ++r) rows[r] = block + static_cast<size_t>(r) * width;
+        for (int r = 0; r < height; ++r) rows[r] = block + static_cast<size_t>(r) * static_cast<size_t>(width);
         grey_rows = rows;
     }
 }
@@ -99,7 +99,7 @@ unsigned char* PixelBuffer::to_rgba() const
     unsigned char* out = static_cast<unsigned char*>(std::malloc(bytes > 0 ? bytes : 1));
     if (out == nullptr) return nullptr;
     for (int i = 0; i < height; ++i) {
-        unsigned char* dest = out + static_cast<size_t>(height - 1 - i) * width * 4;
+        unsigned char* dest = out + static_cast<size_t>(height - 1 - i) * static_cast<size_t>(width) * 4;
         for (int c = 0; c < width; ++c) {
             int r, g, b;
             if (type == TYPE_RGB) {

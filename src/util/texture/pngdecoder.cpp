@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include <zlib.h>
+
 #include "util/data/datafile.h"
 #include "util/texture/pnginflater.h"
 
@@ -18,6 +20,22 @@ const unsigned int CHUNK_IEND = 0x49454E44;
 const unsigned int CHUNK_TRNS = 0x74524E53;
 
 unsigned int png_uint16(const unsigned char* bytes) { return (bytes[0] << 8) | bytes[1]; }
+
+// Chunks whose damage would change the picture itself: a wrong CRC on one of them fails the
+// decode.
+bool is_critical(unsigned int type)
+{
+    return type == CHUNK_IHDR || type == CHUNK_PLTE || type == CHUNK_IDAT || type == CHUNK_IEND;
+}
+
+// The CRC of a chunk covers its type and its data.
+bool crc_matches(const unsigned char* type, const unsigned char* data, unsigned int length,
+                 const unsigned char* stored)
+{
+    uLong crc = crc32(0L, type, 4);
+    if (length > 0) crc = crc32(crc, data, length);
+    return crc == png_uint32(stored);
+}
 
 } // namespace
 
@@ -142,6 +160,9 @@ int JhGenericPngDecoder::decode_stream(FILE* stream)
             break;
         }
         position += length + 4;
+        // A damaged critical chunk fails the picture; a damaged transparency chunk is
+        // skipped, like every other ancillary chunk.
+        if (is_critical(type) && !crc_matches(head + 4, target, length, crc)) return -1;
         if (type == CHUNK_IEND) break;
         if (length == 0) continue;
         if (type == CHUNK_IHDR) {
@@ -149,14 +170,14 @@ int JhGenericPngDecoder::decode_stream(FILE* stream)
         } else if (type == CHUNK_PLTE) {
             if (!palette.parse(length, target)) return -1;
         } else if (type == CHUNK_TRNS) {
-            read_transparency(length, target, header.colour_type);
+            if (crc_matches(head + 4, target, length, crc)) read_transparency(length, target, header.colour_type);
         }
     }
 
-    if (prepare_output() == 1) {
-        PngInflater inflater(this);
-        last_inflate = inflater.inflate(collected.size(), collected.data());
-        end_output();
-    }
-    return 1;
+    // Without a picture to fill there is nothing to inflate; the caller finds no size.
+    if (prepare_output() != 1) return 1;
+    PngInflater inflater(this);
+    last_inflate = inflater.inflate(collected.size(), collected.data());
+    const int complete = end_output();
+    return last_inflate == 1 && complete == 1 ? 1 : -1;
 }

@@ -1,6 +1,7 @@
-// The chunk reader of the PNG decoder: walks the chunks of a file, keeps the header, the
-// palette and the transparency, collects the compressed image data and inflates it through
-// its own inflater, handing every decompressed byte to the output hooks of a derived class.
+// The chunk reader of the PNG decoder: walks the chunks of a file, checking the CRC of those
+// it uses, keeps the header, the palette and the transparency, collects the compressed image
+// data and inflates it through its own inflater, handing every decompressed byte to the
+// output hooks of a derived class.
 #pragma once
 
 #include <climits>
@@ -45,8 +46,10 @@ public:
     JhGenericPngDecoder(const JhGenericPngDecoder&) = delete;
     JhGenericPngDecoder& operator=(const JhGenericPngDecoder&) = delete;
 
-    // 1 when the chunk walk finished (whatever the inflater's result), -1 when the file
-    // cannot be opened, the signature is wrong or a PLTE chunk is malformed.
+    // 1 when the picture was decoded whole, or when prepare_output declined it (nothing is
+    // inflated then). -1 when the file cannot be opened, the signature is wrong, a PLTE chunk
+    // is malformed, a critical chunk (IHDR, PLTE, IDAT, IEND) fails its CRC, the image data
+    // does not inflate or fails its checksum, or end_output finds the picture incomplete.
     int decode(const char* file);
     // The same on an open stream, which stays open.
     int decode_stream(FILE* stream);
@@ -57,7 +60,8 @@ public:
     virtual int prepare_output();
     // Called for every decompressed byte in order; 1 to go on.
     virtual int output(unsigned char byte);
-    // Called after the inflater has finished, whatever its result.
+    // Called after the inflater has finished, whatever its result; 1 when the output is
+    // complete.
     virtual int end_output();
     // A run of decompressed bytes in order; 1 when every byte was taken. The base hands
     // them to output one by one.

@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "util/texture/pngdecoder.h"
 
 namespace {
@@ -26,6 +30,20 @@ const unsigned char DISTANCE_EXTRA[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4
 // The order in which the code-length code lengths are stored.
 const unsigned char CODE_LENGTH_ORDER[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
+const std::uint32_t ADLER_MODULUS = 65521;
+// The most bytes after which the byte-by-byte sums of the Adler-32, starting below the
+// modulus, still fit in 32 bits.
+const size_t ADLER_SCALAR_RUN = 5552;
+
+#if defined(__SSE2__)
+std::uint64_t lane_sum(__m128i lanes)
+{
+    std::uint32_t values[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values), lanes);
+    return std::uint64_t(values[0]) + values[1] + values[2] + values[3];
+}
+#endif
+
 const int LITERAL_COUNT_MAX = 288;
 const int DISTANCE_COUNT_MAX = 32;
 const int DISTANCE_SYMBOLS = 30; // distance symbols 30 and 31 have no distance
@@ -44,7 +62,7 @@ unsigned int reverse_bits(unsigned int code, unsigned int length)
 
 PngInflater::PngInflater(JhGenericPngDecoder* target)
     : decoder(target), in(nullptr), in_end(nullptr), bit_buffer(0), bit_count(0), window(nullptr),
-      window_size(0), window_pos(0), flushed(0), output_stopped(false)
+      window_size(0), window_pos(0), flushed(0), output_stopped(false), adler(1)
 {
 }
 
@@ -129,6 +147,57 @@ bool PngInflater::build_table(const unsigned char* lengths, int count, unsigned 
         }
     }
     return true;
+}
+
+std::uint32_t PngInflater::update_adler32(std::uint32_t adler, const unsigned char* bytes, size_t count)
+{
+    std::uint32_t s1 = adler & 0xFFFF; // 1 + the sum of the bytes
+    std::uint32_t s2 = adler >> 16;    // the sum of every s1 after a byte
+#if defined(__SSE2__)
+    // Over a run of n bytes b[0..n-1], s2 grows by n * s1 + the sum of (n - i) * b[i] and s1
+    // by the sum of the bytes. Steps of 32 bytes: per step the byte sums, each step's
+    // weighted sum of (32 - i) * b[i], and the byte sums of the steps before it, whose total
+    // times 32 is what the earlier steps add to the later bytes' weights. 256 steps keep
+    // every 32-bit lane far from overflowing.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i weights_0 = _mm_setr_epi16(32, 31, 30, 29, 28, 27, 26, 25);
+    const __m128i weights_1 = _mm_setr_epi16(24, 23, 22, 21, 20, 19, 18, 17);
+    const __m128i weights_2 = _mm_setr_epi16(16, 15, 14, 13, 12, 11, 10, 9);
+    const __m128i weights_3 = _mm_setr_epi16(8, 7, 6, 5, 4, 3, 2, 1);
+    while (count >= 32) {
+        size_t steps = count / 32;
+        if (steps > 256) steps = 256;
+        __m128i byte_sums = zero;
+        __m128i earlier_sums = zero;
+        __m128i weighted = zero;
+        for (size_t k = 0; k < steps; ++k, bytes += 32) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16));
+            earlier_sums = _mm_add_epi32(earlier_sums, byte_sums);
+            byte_sums = _mm_add_epi32(byte_sums, _mm_add_epi32(_mm_sad_epu8(a, zero), _mm_sad_epu8(b, zero)));
+            weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_unpacklo_epi8(a, zero), weights_0));
+            weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_unpackhi_epi8(a, zero), weights_1));
+            weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_unpacklo_epi8(b, zero), weights_2));
+            weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_unpackhi_epi8(b, zero), weights_3));
+        }
+        const std::uint64_t n = steps * 32;
+        s2 = static_cast<std::uint32_t>((s2 + n * s1 + 32 * lane_sum(earlier_sums) + lane_sum(weighted)) %
+                                        ADLER_MODULUS);
+        s1 = static_cast<std::uint32_t>((s1 + lane_sum(byte_sums)) % ADLER_MODULUS);
+        count -= steps * 32;
+    }
+#endif
+    while (count > 0) {
+        size_t run = count < ADLER_SCALAR_RUN ? count : ADLER_SCALAR_RUN;
+        count -= run;
+        for (; run > 0; --run) {
+            s1 += *bytes++;
+            s2 += s1;
+        }
+        s1 %= ADLER_MODULUS;
+        s2 %= ADLER_MODULUS;
+    }
+    return (s2 << 16) | s1;
 }
 
 int PngInflater::extra_length_bits(int symbol)
@@ -237,6 +306,8 @@ inline void PngInflater::put(unsigned char byte)
 bool PngInflater::flush()
 {
     if (window_pos > flushed && !output_stopped) {
+        // Every byte passes here once, while it is still in the cache.
+        adler = update_adler32(adler, window + flushed, window_pos - flushed);
         if (decoder->output_block(window + flushed, window_pos - flushed) != 1) output_stopped = true;
     }
     flushed = window_pos;
@@ -366,6 +437,19 @@ bool PngInflater::huffman_block(const Table& literals, const Table& distances)
     }
 }
 
+bool PngInflater::checksum_matches()
+{
+    // The Adler-32 follows the final block at the next byte boundary, most significant byte
+    // first.
+    read_bits(bit_count & 7);
+    std::uint32_t stored = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (!need(8)) return false; // the data ends before the checksum
+        stored = (stored << 8) | read_bits(8);
+    }
+    return stored == adler;
+}
+
 int PngInflater::inflate(size_t length, const unsigned char* data)
 {
     if (length < 2 || data == nullptr) return 0;
@@ -381,6 +465,7 @@ int PngInflater::inflate(size_t length, const unsigned char* data)
     window_pos = 0;
     flushed = 0;
     output_stopped = false;
+    adler = 1;
     in = data + 2;
     in_end = data + length;
     bit_buffer = 0;
@@ -409,6 +494,7 @@ int PngInflater::inflate(size_t length, const unsigned char* data)
     }
     // Whatever was decoded reaches the decoder, also when the stream breaks off later.
     if (!flush()) ok = false;
+    if (ok && !checksum_matches()) ok = false;
     std::free(window);
     window = nullptr;
     return ok ? 1 : 0;

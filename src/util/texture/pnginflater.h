@@ -1,7 +1,7 @@
 // The inflater of the PNG decoder: a zlib stream (deflate blocks: stored, fixed and dynamic
 // Huffman codes) decompressed into a sliding window whose bytes go to the decoder's output
 // hooks in order. Every bit read is checked against the data, every code table against its
-// alphabet.
+// alphabet, and the decompressed bytes against the stream's trailing Adler-32.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +17,8 @@ public:
     PngInflater(const PngInflater&) = delete;
     PngInflater& operator=(const PngInflater&) = delete;
 
-    // 1 on success (the final block ended), 0 on failure.
+    // 1 on success (the final block ended and the Adler-32 after it matches the decompressed
+    // bytes), 0 on failure.
     int inflate(size_t length, const unsigned char* data);
 
     // A decoding table: entries indexed by the next bits of the stream, least significant
@@ -33,6 +34,8 @@ public:
     // the code space (no prefix code has them).
     static bool build_table(const unsigned char* lengths, int count, unsigned int first_bits,
                             Table* table);
+    // The Adler-32 of count more bytes, continuing from adler (1 before the first byte).
+    static std::uint32_t update_adler32(std::uint32_t adler, const unsigned char* bytes, size_t count);
     static int decode_length(int symbol, unsigned int extra_bits);
     static int extra_length_bits(int symbol);
     static int decode_distance(int symbol, unsigned int extra_bits);
@@ -47,6 +50,7 @@ private:
     static const Table& fixed_distances();
     bool stored_block();
     bool huffman_block(const Table& literals, const Table& distances);
+    bool checksum_matches();
     void put(unsigned char byte);
     bool flush();
 
@@ -60,6 +64,7 @@ private:
     size_t window_pos;
     size_t flushed;
     bool output_stopped;
+    std::uint32_t adler; // of every byte flushed so far
     Table literal_table;
     Table distance_table;
     Table code_length_table;

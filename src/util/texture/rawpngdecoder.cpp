@@ -54,7 +54,7 @@ int JhRawPngDecoder::prepare_output()
     pixel_bits = bits_per_pixel(header.colour_type, header.bit_depth);
     if (pixel_bits == 0) return 0;
     // No IHDR or an impossible size: no picture. An unknown interlace method gets its
-    // picture, which no byte reaches (it stays cleared).
+    // picture, but the output refuses its first pixel byte, which fails the decode.
     const int limit = static_cast<int>(Texture::max_image_side());
     if (header.width <= 0 || header.height <= 0 || header.width > limit || header.height > limit) {
         return 0;
@@ -64,8 +64,8 @@ int JhRawPngDecoder::prepare_output()
     rgba = nullptr;
     // Pixels the data never reaches stay cleared.
     unsigned char* pixels =
-        static_cast<unsigned char*>(std::calloc(static_cast<size_t>(header.width) * header.height, 4));
-    line_bytes = (static_cast<size_t>(header.width) * pixel_bits + 7) / 8;
+        static_cast<unsigned char*>(std::calloc(static_cast<size_t>(header.width) * static_cast<size_t>(header.height), 4));
+    line_bytes = (static_cast<size_t>(header.width) * static_cast<size_t>(pixel_bits) + 7) / 8;
     std::free(line_storage);
     line_storage = static_cast<unsigned char*>(std::calloc(2 * line_bytes, 1));
     if (pixels == nullptr || line_storage == nullptr) {
@@ -105,7 +105,7 @@ void JhRawPngDecoder::start_pass()
         finished = true;
         return;
     }
-    pass_line_bytes = (static_cast<size_t>(pass_columns) * pixel_bits + 7) / 8;
+    pass_line_bytes = (static_cast<size_t>(pass_columns) * static_cast<size_t>(pixel_bits) + 7) / 8;
     row = 0;
     std::memset(previous, 0, line_bytes); // no line above the first one
 }
@@ -119,7 +119,11 @@ void JhRawPngDecoder::swap_lines()
 
 int JhRawPngDecoder::output(unsigned char byte) { return output_block(&byte, 1); }
 
-int JhRawPngDecoder::end_output() { return 1; }
+int JhRawPngDecoder::end_output()
+{
+    // Every line of the picture (of every pass when interlaced) must have arrived.
+    return finished || (pass == 0 && row >= pass_rows) ? 1 : 0;
+}
 
 int JhRawPngDecoder::output_block(const unsigned char* bytes, size_t count)
 {
@@ -206,12 +210,12 @@ void JhRawPngDecoder::convert(int from, int to)
     unsigned char* dest;
     size_t step;
     if (pass == 0) {
-        dest = rgba + (static_cast<size_t>(row) * width + from) * 4;
+        dest = rgba + (static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(from)) * 4;
         step = 4;
     } else {
         const Adam7Pass& p = PASSES[pass];
         const size_t image_row = static_cast<size_t>(p.row_start + row * p.row_step);
-        dest = rgba + (image_row * width + static_cast<size_t>(p.column_start + from * p.column_step)) * 4;
+        dest = rgba + (image_row * static_cast<size_t>(width) + static_cast<size_t>(p.column_start + from * p.column_step)) * 4;
         step = static_cast<size_t>(p.column_step) * 4;
     }
     const unsigned char* s;

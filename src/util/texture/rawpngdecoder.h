@@ -13,6 +13,7 @@ public:
 
     int prepare_output() override;
     int output(unsigned char byte) override;
+    // 1 when the data reached the picture's last row.
     int end_output() override;
     int output_block(const unsigned char* bytes, size_t count) override;
 

@@ -52,17 +52,17 @@ bool is_byte_format(GLint format)
 
 Texture::Texture() { reset(); }
 
-Texture::Texture(const std::string& file, bool mipmap, bool repeat, GLenum min_filter,
-                 GLenum mag_filter)
+Texture::Texture(const std::string& file, bool mipmap_, bool repeat, GLenum min_filter_,
+                 GLenum mag_filter_)
 {
     reset();
-    load(file, mipmap, repeat, min_filter, mag_filter);
+    load(file, mipmap_, repeat, min_filter_, mag_filter_);
 }
 
-Texture::Texture(const std::string& file, bool mipmap, bool repeat)
+Texture::Texture(const std::string& file, bool mipmap_, bool repeat)
 {
     reset();
-    load(file, mipmap, repeat);
+    load(file, mipmap_, repeat);
 }
 
 Texture::Texture(const std::string& file)
@@ -129,7 +129,7 @@ bool Texture::load(const std::string& file, bool use_mipmap, bool repeat)
     return load(file, use_mipmap, repeat, GL_LINEAR, GL_LINEAR);
 }
 
-bool Texture::load(const std::string& file) { return load(file, true, true); }
+bool Texture::load(const std::string& file) { return load(file, MIPMAPS, REPEAT); }
 
 bool Texture::create()
 {

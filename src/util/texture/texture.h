@@ -18,6 +18,13 @@ public:
         GLenum format; // GL_RGB or GL_RGBA
     };
 
+    // The two flags of the loading constructors, load and create_empty, named so that a call
+    // says what it asks for.
+    static constexpr bool MIPMAPS = true;        // a mipmap chain, filtered trilinear and anisotropic
+    static constexpr bool NO_MIPMAPS = false;    // one level, filtered as given
+    static constexpr bool REPEAT = true;         // GL_REPEAT on s and t
+    static constexpr bool CLAMP_TO_EDGE = false; // GL_CLAMP_TO_EDGE on s and t
+
     Texture();
     Texture(const std::string& file, bool mipmap, bool repeat, GLenum min_filter, GLenum mag_filter);
     Texture(const std::string& file, bool mipmap, bool repeat);

@@ -134,6 +134,18 @@ TEST_F(FireGl, StepSendsTheUniformsAndBindsTheSparkOnUnitTwo)
         EXPECT_EQ(bound, 0) << unit;
     }
     glActiveTexture(GL_TEXTURE0);
+    // From cleared buffers only the spark, read on unit 2, brings smoke: into the band of the
+    // lowest fifth that spark_pct gives it, and nowhere above.
+    const std::vector<float> texels = buffer_texels(fire.get_buffer(fire.get_current()));
+    const int side = Effects::Fire::BUFFER_SIZE;
+    double band = 0.0, above = 0.0;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const float* t = &texels[(static_cast<size_t>(y) * side + x) * 4];
+            (y < side / 5 ? band : above) += t[0] + t[1] + t[2];
+        }
+    EXPECT_GT(band, 1.0);
+    EXPECT_EQ(above, 0.0);
     ShaderProgram::unbind();
 }
 

@@ -21,7 +21,7 @@ class WhiteTexture {
 public:
     WhiteTexture()
     {
-        texture.create_empty(4, 4, false, false, GL_RGBA8);
+        texture.create_empty(4, 4, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8);
         const std::vector<unsigned char> white(4 * 4 * 4, 255);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, white.data());
     }

@@ -32,7 +32,7 @@ protected:
 // A texture of one grey level.
 void fill_grey(Texture& texture, unsigned char level)
 {
-    texture.create_empty(16, 16, false, false, GL_RGBA8);
+    texture.create_empty(16, 16, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8);
     const std::vector<unsigned char> texels(16 * 16 * 4, level);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 16, 16, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
 }

@@ -33,7 +33,7 @@ public:
 
 void fill(Texture& texture, unsigned char r, unsigned char g, unsigned char b)
 {
-    texture.create_empty(4, 4, false, true, GL_RGBA8);
+    texture.create_empty(4, 4, Texture::NO_MIPMAPS, Texture::REPEAT, GL_RGBA8);
     std::vector<unsigned char> rgba;
     for (int i = 0; i < 16; ++i) rgba.insert(rgba.end(), {r, g, b, 255});
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());

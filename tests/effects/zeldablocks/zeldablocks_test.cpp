@@ -1,6 +1,7 @@
 #include "effects/zeldablocks/zeldablocks.h"
 
 #include <GL/glew.h>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -101,10 +102,14 @@ TEST(ZeldaBlocks, RespawnInTheBoxOrInsideTheCircle)
 
     field.circle_mode = true;
     field.radius = 0.5f;
+    float farthest = 0.0f;
     for (int i = 0; i < 200; ++i) {
         field.randomize_block(0);
-        EXPECT_LT(std::hypot(block.position.x, block.position.y), 0.5f);
+        const float distance = std::hypot(block.position.x, block.position.y);
+        EXPECT_LT(distance, 0.5f);
+        farthest = std::max(farthest, distance);
     }
+    EXPECT_GT(farthest, 0.4f) << "the spots spread over the circle";
 
     // A circle without inside ends on its centre instead of drawing for ever.
     for (float radius : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(),
@@ -116,10 +121,12 @@ TEST(ZeldaBlocks, RespawnInTheBoxOrInsideTheCircle)
         EXPECT_EQ(block.position.y, 0.0f) << "radius " << radius;
         EXPECT_EQ(block.position.z, 0.0f) << "radius " << radius;
     }
-    // A huge but finite circle still finds a spot inside.
-    field.radius = 3e38f;
+    // A huge but finite circle still finds a spot inside it, not the centre it falls back to.
+    field.radius = 1e38f;
     field.randomize_block(0);
-    EXPECT_LT(std::hypot(static_cast<double>(block.position.x), static_cast<double>(block.position.y)), 3e38);
+    const double distance = std::hypot(static_cast<double>(block.position.x), static_cast<double>(block.position.y));
+    EXPECT_LT(distance, 1e38);
+    EXPECT_GT(distance, 1e30);
 }
 
 TEST(ZeldaBlocks, RenderWithoutInitializingIsFatal)
@@ -187,18 +194,24 @@ TEST_F(ZeldaBlocksGl, BlocksWithinTheBoxNeverRespawnAndDraw)
     ShaderProgram::unbind();
 }
 
-TEST_F(ZeldaBlocksGl, RespawnedBlockStaysAtTheStartHeight)
+TEST_F(ZeldaBlocksGl, RespawnedBlockMovesAndKeepsItsSawToothHeight)
 {
     ShaderProgram program(Effects::ZeldaBlocks::vertex_source(), Effects::ZeldaBlocks::fragment_source(), false);
     Effects::ZeldaBlocks field = field_of(1, 4.0f); // overruns the 2-high box
     field.buffer = buffer;
     field.program = &program;
     field.blocks[0].fall_speed = 1.0f;
+    field.blocks[0].position.set(9.0f, 9.0f, 0.0f); // outside the box: a respawn moves it in
     crt_srand(5);
     field.render(0.75f); // saw-tooth height 3 is beyond the box: respawn
-    EXPECT_EQ(field.blocks[0].position.z, 0.0f);
-    EXPECT_EQ(field.vertex_data[2], 0.0f);
-    EXPECT_EQ(field.vertex_data[11], 0.0f);
+    const Effects::ZeldaBlock& block = field.blocks[0];
+    EXPECT_LE(std::fabs(block.position.x), 2.0f);
+    EXPECT_LE(std::fabs(block.position.y), 1.0f);
+    // The height is set again from t after the move.
+    EXPECT_EQ(block.position.z, 3.0f);
+    EXPECT_EQ(field.vertex_data[0], block.position.x);
+    EXPECT_EQ(field.vertex_data[2], 3.0f);
+    EXPECT_EQ(field.vertex_data[11], 3.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     ShaderProgram::unbind();
 }

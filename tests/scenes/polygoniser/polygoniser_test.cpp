@@ -1,8 +1,10 @@
 #include <cmath>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "scenes/polygoniser/polygoniserpool.h"
 #include "scenes/polygoniser/polygoniserwork.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -130,4 +132,20 @@ TEST(Polygoniser, WorkerThreadsEndOnQuit)
     EXPECT_FALSE(PostThreadMessageA(ids[0], WM_USER, 0, 0));
     EXPECT_FALSE(PostThreadMessageA(ids[1], WM_USER, 0, 0));
     EXPECT_TRUE(work.done_events.empty());
+}
+
+// The workers signal nothing for a job without a function, so the pool must not wait for them.
+TEST(Polygoniser, ANullFieldFunctionIsFatalInsteadOfAWaitForEver)
+{
+    const ChildResult result = run_in_child([] {
+        alarm(10); // a wait for ever ends the child by the alarm and fails below
+        PolygoniserWork work = small_steps();
+        work.points.resize(4);
+        PolygoniserPool pool(&work, 2);
+        pool.polygonise(nullptr);
+    });
+    EXPECT_EQ(result.signal, 0) << "the pool waited for ever";
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_NE(result.err.find("src\\scenes\\polygoniser\\polygoniserpool"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("The polygoniser was given no field function"), std::string::npos) << result.err;
 }

@@ -73,7 +73,7 @@ TEST_F(BlurredLayerTest, AddsTheBlurOfThePictureAsTheBlurProgramWould)
     for (const Case& c : {Case{160, 120, 1.0f}, Case{160, 120, 0.4f}, Case{200, 100, 0.8f}}) {
         const std::string label = std::to_string(c.width) + " x " + std::to_string(c.height) + " grey " + std::to_string(c.grey);
         const std::vector<unsigned char> expected = blended(c.width, c.height, c.grey, [&] {
-            bank->bind(BlurredLayer::BLUR_SLOT);
+            bank->bind(SHADER_SLOT_BLUR);
             draw_picture();
         });
         const std::vector<unsigned char> actual =

@@ -69,11 +69,11 @@ TEST_F(KuTempTest, TheProgressPicksTheRowAndTheFadeBlendsTheCow)
     };
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    // Truncated toward zero and at most 2; values no integer holds select nothing.
+    // Truncated toward zero and at most 2, however large; NaN and -1 or less select nothing.
     const std::vector<Case> cases = {
         {0.0f, 1.0f, 0},  {1.99f, 1.0f, 1}, {5.0f, 1.0f, 2},    {-0.5f, 1.0f, 0},  {-1.0f, 1.0f, -1},
-        {2.0f, 0.5f, 2},  {1.0f, 0.25f, 1}, {-0.99f, 1.0f, 0},  {nan, 1.0f, -1},   {1e30f, 1.0f, -1},
-        {inf, 1.0f, -1},  {-inf, 1.0f, -1}, {2.0e9f, 1.0f, 2},  {3.0e9f, 1.0f, -1},
+        {2.0f, 0.5f, 2},  {1.0f, 0.25f, 1}, {-0.99f, 1.0f, 0},  {nan, 1.0f, -1},   {1e30f, 1.0f, 2},
+        {inf, 1.0f, 2},   {-inf, 1.0f, -1}, {2.0e9f, 1.0f, 2},  {3.0e9f, 1.0f, 2},  {-3.0e9f, 1.0f, -1},
     };
     std::vector<std::pair<float, float>> progress_steps, fade_steps;
     for (size_t i = 0; i < cases.size(); ++i) {

@@ -186,7 +186,7 @@ TEST_F(MusicTunnelTest, TheBlockinessTrackSetsThePixelationBlocks)
         SCOPED_TRACE(c.blocky);
         start_scene({{"mtBlocky", c.blocky}});
         frame(3.0f);
-        const GLhandleARB program = bank->get_shader(2)->get_program();
+        const GLhandleARB program = bank->get_shader(SHADER_SLOT_PIXELATE)->get_program();
         glUseProgramObjectARB(program);
         GLfloat blocks[2] = {0.0f, 0.0f};
         glGetUniformfvARB(program, glGetUniformLocationARB(program, "blocks"), blocks);
@@ -214,8 +214,8 @@ TEST_F(MusicTunnelTest, PixelatingIntoOneCellATexelCopiesTheTunnel)
         EXPECT_FALSE(MusicTunnel::pixelation_is_copy(blocks.first, blocks.second, *tunnel_buffer))
             << blocks.first << " x " << blocks.second;
 
-    bank->bind(2);
-    bank->get_shader(2)->set_uniform_2f("blocks", fw, fh);
+    bank->bind(SHADER_SLOT_PIXELATE);
+    bank->get_shader(SHADER_SLOT_PIXELATE)->set_uniform_2f("blocks", fw, fh);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     copy->push(true);
     tunnel_buffer->draw();
@@ -232,6 +232,36 @@ TEST_F(MusicTunnelTest, PixelatingIntoOneCellATexelCopiesTheTunnel)
     const std::vector<unsigned char> shown = texels(tunnel_buffer);
     EXPECT_GT(std::count_if(shown.begin(), shown.end(), [](unsigned char v) { return v > 0; }), 100);
     EXPECT_EQ(texels(copy), shown);
+}
+
+// The radial blur adds the picture blurred over the picture itself: nowhere darker, and about
+// as much light again where the sum does not saturate, also round the lit cubes.
+TEST_F(MusicTunnelTest, TheRadialBlurGlowsOverThePicture)
+{
+    start_scene({{"mtAmbient", 0.6f}});
+    frame(1.5f);
+    const std::vector<unsigned char> shown = read_rgba(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    std::vector<unsigned char> picture(shown.size());
+    FBO* tunnel_picture = tunnel().get_buffer(0); // shown unpixelated without blockiness
+    tunnel_picture->push(false);
+    glReadPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
+    tunnel_picture->pop();
+    double own = 0.0, added = 0.0;
+    int glowing_dark = 0;
+    for (size_t i = 0; i < shown.size(); i += 4) {
+        for (size_t c = 0; c < 3; ++c) {
+            ASSERT_GE(static_cast<int>(shown[i + c]), static_cast<int>(picture[i + c])) << "pixel " << i / 4;
+            if (picture[i + c] >= 128) continue;
+            own += picture[i + c];
+            added += shown[i + c] - picture[i + c];
+        }
+        if (picture[i] + picture[i + 1] + picture[i + 2] == 0 && shown[i] + shown[i + 1] + shown[i + 2] > 30)
+            ++glowing_dark;
+    }
+    ASSERT_GT(own, 0.0);
+    EXPECT_GT(added / own, 0.7);
+    EXPECT_LT(added / own, 1.4);
+    EXPECT_GT(glowing_dark, 500);
 }
 
 TEST_F(MusicTunnelTest, TwoFramesAtOneBeatAreIdentical)

@@ -145,17 +145,20 @@ TEST_F(OneInchFurtherTest, TheViewStopsScrollingEightBeatsAfterTheStart)
     }
 }
 
-// An interval that is not positive draws nothing (it counts no segments), and a count that no
-// integer holds is clamped to the nine segments before it is converted.
-TEST_F(OneInchFurtherTest, AnIntervalThatIsNotPositiveDrawsNothing)
+// An interval of zero or one that is not finite draws nothing (it counts no segments); a
+// negative one counts its segments before the start; a count that no integer holds is
+// clamped to the nine segments before it is converted.
+TEST_F(OneInchFurtherTest, TheIntervalsSignCountsEitherWayAndNoFiniteIntervalDrawsNothing)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
     const struct {
         float interval, beat;
         size_t segments;
     } cases[] = {
-        {0.0f, 200.0f, 0}, {-4.0f, 100.0f, 0}, {-4.0f, 200.0f, 0},
-        {nan, 200.0f, 0},  {1e-30f, 200.0f, 9}, {4.0f, 1e30f, 9},
+        {0.0f, 200.0f, 0},   {-4.0f, 100.0f, 9}, {-4.0f, 146.0f, 2},  {-4.0f, 150.0f, 1},
+        {-4.0f, 200.0f, 0},  {nan, 200.0f, 0},   {inf, 200.0f, 0},    {inf, 100.0f, 0},
+        {-inf, 100.0f, 0},   {1e-30f, 200.0f, 9}, {-1e-30f, 100.0f, 9}, {4.0f, 1e30f, 9},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.interval << " at " << c.beat);

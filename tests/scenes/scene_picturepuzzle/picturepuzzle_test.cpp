@@ -82,7 +82,7 @@ protected:
         music.reset(new SteppedMusic(folder.write_music(silence).c_str(), 145.0f, 0.0f, false, 0));
         music->load_midi("notes.mid");
         bank.reset(new ShaderBank());
-        shared_fbo.reset(new FBO(WINDOW_WIDTH, WINDOW_HEIGHT, 1));
+        shared_fbo.reset(new FBO(WINDOW_WIDTH, WINDOW_HEIGHT, FBO_TYPE_COLOR_MIPMAP));
         scene.reset(new PicturePuzzle());
         scene->set_time_range(0.0f, 5000.0f);
         scene->set_music(music.get());
@@ -222,7 +222,7 @@ TEST_F(PicturePuzzleTest, TheBeeperMakesCubesGlowOnlyWhileItSounds)
     glDisable(GL_SCISSOR_TEST);
     glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    bank->bind(3);
+    bank->bind(SHADER_SLOT_BLUR);
     shared_fbo->draw();
     const std::vector<unsigned char> blurred = window();
     int inside = 0, outside = 0;

@@ -1,6 +1,7 @@
 #include "scenes/scene_spectrumboxes/spectrumboxes.h"
 
 #include <GL/glew.h>
+#include <GL/glu.h>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -265,6 +266,68 @@ TEST_F(SpectrumBoxesTest, TheAngleSwingsTheCameraFromAboveToTheSide)
             EXPECT_NEAR(camera.get_position()[i], c.eye[i], 1e-3f) << "from the view matrix, " << i;
         }
     }
+}
+
+// Each row turns 3.75 x "sbAngle" degrees about x further than the row before it and stands
+// 2.2 further along its own turned depth, so the rows bend down away from the camera. Every
+// corner that reaches the window, taken back to the world through the camera, lies on a cube
+// of a row so placed, the far rows among them.
+TEST_F(SpectrumBoxesTest, TheAngleBendsTheRowsOneAfterTheOther)
+{
+    const float angle = 0.2f;
+    start(&angle);
+    // Every row a single grey cube a band, and a frame a whole step after the last one, so
+    // the rows have glided one row further away.
+    scene->advance_history(flat_spectrum(1e-4f).data(), 6.0f);
+    ASSERT_EQ(scene->get_last_step_time(), 5.9375f);
+    set_beat(6.0);
+    scene->reset_gl_state();
+    scene->reshape(WINDOW_WIDTH, WINDOW_HEIGHT);
+    std::vector<GLfloat> buffer(1 << 20);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    scene->render();
+    const GLint used = glRenderMode(GL_RENDER);
+    ASSERT_GT(used, 0) << "nothing drawn, or the feedback buffer overflowed";
+
+    GLdouble projection[16], view[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    for (int i = 0; i < 16; ++i) view[i] = scene->get_camera().get_view_matrix().get_ptr()[i];
+
+    // Where each row stands and how far it has turned, row 1 the nearest lead-in row.
+    const int rows = SpectrumBoxes::LEAD_IN_ROWS + SpectrumBoxes::HISTORY_ROWS;
+    const double step = 3.75 * angle * std::acos(-1.0) / 180.0;
+    std::vector<double> ys(static_cast<size_t>(rows) + 1, -20.0), zs(ys.size(), -2.2);
+    for (int k = 1; k <= rows; ++k) {
+        ys[static_cast<size_t>(k)] = ys[static_cast<size_t>(k) - 1] - 2.2 * std::sin(k * step);
+        zs[static_cast<size_t>(k)] = zs[static_cast<size_t>(k) - 1] - 2.2 * std::cos(k * step);
+    }
+    int corners = 0, far = 0;
+    for (GLint i = 0; i < used;) {
+        ASSERT_EQ(static_cast<GLint>(buffer[static_cast<size_t>(i++)]), GL_POLYGON_TOKEN);
+        const GLint count = static_cast<GLint>(buffer[static_cast<size_t>(i++)]);
+        for (GLint k = 0; k < count; ++k, i += 3) {
+            const GLfloat* window = &buffer[static_cast<size_t>(i)];
+            GLdouble x, y, z;
+            ASSERT_TRUE(gluUnProject(window[0], window[1], window[2], view, projection, viewport, &x, &y, &z));
+            ++corners;
+            EXPECT_GT(x, -17.6 - 1.01);
+            EXPECT_LT(x, -17.6 + 15 * 2.2 + 1.01);
+            // In the frame of its row the corner lies on the cube's faces, 1 from its middle.
+            int row = 0;
+            for (int r = 1; r <= rows && row == 0; ++r) {
+                const double dy = y - ys[static_cast<size_t>(r)], dz = z - zs[static_cast<size_t>(r)];
+                const double c = std::cos(r * step), s = std::sin(r * step);
+                if (std::fabs(c * dy - s * dz) < 1.01 && std::fabs(s * dy + c * dz) < 1.01) row = r;
+            }
+            ASSERT_NE(row, 0) << "a corner at (" << x << ", " << y << ", " << z << ") on no row";
+            if (row > rows - 10) ++far;
+        }
+    }
+    EXPECT_GT(corners, 1000);
+    EXPECT_GT(far, 100) << "the far rows, bent furthest, are in view";
 }
 
 // The stacks as GL sees them: the polygons of a feedback pass and their colours.

@@ -1,5 +1,6 @@
 #include "util/data/datafile.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -579,6 +580,58 @@ TEST(DataFilePacked, ExportWritesMusicIntoTheCurrentFolder)
     EXPECT_NE(unwritable.err.find("\n\nFailed to create output file for tune.mp3"), std::string::npos);
 }
 
+// The names of the files directly in a folder, sorted.
+std::string folder_listing(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    std::string listing;
+    for (const std::string& name : names) listing += name + " ";
+    return listing;
+}
+
+TEST(DataFilePacked, ExportWritesOnlyTracksUnderTheirOwnNames)
+{
+    // Each crafted name would have reached a file the export must not touch: the packed file
+    // itself, or a file of another kind, also behind backslashes. A track is written under
+    // what follows its last separator of either kind.
+    TempDir dir;
+    dir.write("data.qxv", packed_file(chunk("evil/mp3/data.qxv", "not a packed file") +
+                                      chunk("mp3\\..\\..\\x.txt", "climbs out") +
+                                      chunk("data/mp3/..\\x.txt", "climbs out") +
+                                      chunk("data/mp3/notes.txt", "not a track") +
+                                      chunk("data/mp3/", "no name at all") +
+                                      chunk("data/music/tune.mp3", "ID3 tune") +
+                                      chunk("data/mp3/LOUD.MP3", "ID3 loud") +
+                                      chunk("data/mp3\\..\\sneaky.mp3", "ID3 sneaky")));
+    const std::string packed = read_file_bytes(dir.file("data.qxv"));
+    ChildResult result = in_folder(dir, [] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("data.qxv");
+        DataFile::export_mp3();
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(folder_listing(dir.path()), "LOUD.MP3 data.qxv sneaky.mp3 tune.mp3 ");
+    EXPECT_EQ(read_file_bytes(dir.file("data.qxv")), packed);
+    EXPECT_EQ(read_file_bytes(dir.file("tune.mp3")), "ID3 tune");
+    EXPECT_EQ(read_file_bytes(dir.file("LOUD.MP3")), "ID3 loud");
+    EXPECT_EQ(read_file_bytes(dir.file("sneaky.mp3")), "ID3 sneaky");
+
+    // A packed file that is itself named like a track is never written over by its entry.
+    TempDir named;
+    named.write("show.mp3", packed_file(chunk("data/show.mp3", "a track of the same name")));
+    const std::string show = read_file_bytes(named.file("show.mp3"));
+    ChildResult same = in_folder(named, [] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        DataFile::read("show.mp3");
+        DataFile::export_mp3();
+    });
+    EXPECT_EQ(same.exit_code, 0) << same.err;
+    EXPECT_EQ(read_file_bytes(named.file("show.mp3")), show);
+    EXPECT_EQ(folder_listing(named.path()), "show.mp3 ");
+}
+
 namespace {
 // Files may not grow past 100 bytes in the calling process; writes beyond fail.
 void limit_file_size()
@@ -595,6 +648,7 @@ TEST(DataFilePacked, WritesThatDoNotReachTheDiskAreFailures)
     TempDir dir;
     dir.write("data.qxv", packed_file(chunk("data/tune.mp3", big)));
     dir.write("data/big.bin", big);
+    dir.write("tune.mp3", "exported before");
     struct Case {
         const char* what;
         std::function<void()> body;
@@ -625,4 +679,7 @@ TEST(DataFilePacked, WritesThatDoNotReachTheDiskAreFailures)
         EXPECT_EQ(result.exit_code, c.exit_code) << c.what << ": " << result.err;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
     }
+    // The failed export left the track exported before as it was, and nothing beside it.
+    EXPECT_EQ(read_file_bytes(dir.file("tune.mp3")), "exported before");
+    EXPECT_EQ(folder_listing(dir.path()), "data data.qxv tune.mp3 ");
 }

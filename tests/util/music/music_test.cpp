@@ -20,6 +20,7 @@
 #include "support/child_process.h"
 #include "support/show_fixture.h"
 #include "support/temp_dir.h"
+#include "util/music/synclink_test_editor.h"
 
 namespace {
 
@@ -496,18 +497,89 @@ TEST(Music, EditorModeFollowsTheSyncTrackerAndRedials)
     EXPECT_EQ(command, 2);
     EXPECT_EQ(name, "fxLevel");
 
-    // A save that cannot write its files is reported, and the program goes on.
-    ChildResult result = run_in_child([&] {
-        dir.write("data", "a file where the folder should be");
-        owner.reset();
-        std::remove(dir.file("data").c_str());
-        fprintf(stderr, "went on\n");
-    });
+    // After the redial the editor sent no keys: the save at the end writes nothing, not
+    // even where a file stands in the way of the track folder.
+    auto save_at_the_end = [&] {
+        return run_in_child([&] {
+            dir.write("data", "a file where the folder should be");
+            owner.reset();
+            std::remove(dir.file("data").c_str());
+            fprintf(stderr, "went on\n");
+        });
+    };
+    ChildResult silent = save_at_the_end();
+    EXPECT_EQ(silent.exit_code, 0);
+    EXPECT_EQ(silent.err, "went on\n");
+
+    // Once the editor set a key, a save that cannot write its files is reported, and the
+    // program goes on.
+    peer.send_bytes({0, 0, 0, 0, 0, 0, 0, 0, 8, 0x40, 0x40, 0, 0, 0}); // row 8: 3.0, step
+    ASSERT_TRUE(update_until(music, [&] { return music.get_sync_value("fxLevel") == 3.0f; }));
+    ChildResult result = save_at_the_end();
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(result.err, "Failed to save sync tracks!\n"
                           "Failed to save sync tracks, check your directory structure!\n"
                           "went on\n");
     owner.reset();
-    EXPECT_EQ(read_file_bytes(dir.file("data/sync_tracker/_fxLevel.track")), std::string(4, '\0'))
-        << "after the redial the editor sent no keys";
+    EXPECT_EQ(read_file_bytes(dir.file("data/sync_tracker/_fxLevel.track")),
+              std::string("\x01\0\0\0\x08\0\0\0\0\0\x40\x40\0", 13));
+}
+
+// In editor mode the music's end does not end the run; the editor moves the play position
+// instead. A seek after the end plays the music on from there; a music the editor paused stays
+// paused until it resumes, and before the start a seek only moves the position.
+TEST(Music, EditorSeekAfterTheEndPlaysOn)
+{
+    TempDir dir;
+    // 9126 frames: row 4 (9124 frames, and the 8 bytes past the row's start) is the very end.
+    const std::size_t frames = 9126;
+    TestSignal signal = make_sine_signal(frames, 44100, {440.0, 440.0}, {0.3, 0.3});
+    std::string path = write_fixture(dir, "short.ogg", encode_ogg(signal));
+    WorkingFolder folder(dir.path());
+    // A music linked to a test editor on a free port (editor mode dials the fixed one).
+    Music music(path.c_str(), 145.0f, 0.0f, false, 0);
+    ASSERT_EQ(music.num_samples, 2 * frames);
+    TestEditor editor;
+    editor.expect_client();
+    music.sync_link->mode = 1;
+    music.editor_port = editor.port();
+    ASSERT_EQ(synclink_connect(music.sync_link, "127.0.0.1", editor.port()), 0);
+    ASSERT_EQ(editor.accepted(), "hello, synctracker!");
+    auto at_row = [&](double row) {
+        return update_until(music, [&] { return std::floor(music.get_row()) == row; });
+    };
+    auto play_to_the_end = [&] {
+        music.set_time(0.15f);
+        return update_until(music, [&] { return !music.is_active(); });
+    };
+
+    editor.send(TestEditor::row_change(1));
+    ASSERT_TRUE(at_row(1.0)) << music.get_row();
+    EXPECT_FALSE(music.is_active()) << "not started yet";
+
+    music.set_volume(1.0f);
+    music.start();
+    ASSERT_TRUE(play_to_the_end());
+    EXPECT_FALSE(music.is_running());
+    editor.send(TestEditor::row_change(2));
+    ASSERT_TRUE(update_until(music, [&] { return music.is_active(); })) << music.get_row();
+    EXPECT_GE(music.get_row(), 2.0);
+
+    ASSERT_TRUE(play_to_the_end());
+    editor.send(TestEditor::pause_change(1) + TestEditor::row_change(1));
+    ASSERT_TRUE(at_row(1.0)) << music.get_row();
+    EXPECT_FALSE(music.is_active());
+    EXPECT_TRUE(music.is_running()) << "paused";
+    editor.send(TestEditor::pause_change(0));
+    ASSERT_TRUE(update_until(music, [&] { return music.is_active(); }));
+    EXPECT_GE(music.get_row(), 1.0);
+
+    // A seek to the very end leaves the music there, rather than playing it from the start.
+    ASSERT_TRUE(play_to_the_end());
+    editor.send(TestEditor::row_change(2) + TestEditor::row_change(4));
+    ASSERT_TRUE(update_until(music, [&] { return music.get_byte_position() == 4 * frames; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    music.update();
+    EXPECT_FALSE(music.is_active());
+    EXPECT_EQ(music.get_byte_position(), 4 * frames);
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,6 +49,50 @@ std::vector<int> rows_of(const SyncCurve* curve)
     for (int i = 0; i < curve->key_count; ++i)
         rows.push_back(curve->keys[i].row);
     return rows;
+}
+
+// Counts how often each file of a folder was replaced: a save renames a finished file over
+// the old one.
+class ReplacementCounter {
+public:
+    explicit ReplacementCounter(const std::string& folder)
+        : descriptor(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        watching = descriptor >= 0 && inotify_add_watch(descriptor, folder.c_str(), IN_MOVED_TO) >= 0;
+    }
+    ~ReplacementCounter() { close(descriptor); }
+    ReplacementCounter(const ReplacementCounter&) = delete;
+    ReplacementCounter& operator=(const ReplacementCounter&) = delete;
+
+    std::map<std::string, int> counts()
+    {
+        alignas(inotify_event) char buffer[8192];
+        ssize_t got;
+        while ((got = read(descriptor, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < got;) {
+                const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0)
+                    ++replaced[event->name];
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return replaced;
+    }
+
+    bool watching = false;
+
+private:
+    int descriptor;
+    std::map<std::string, int> replaced;
+};
+
+std::vector<std::string> folder_entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class SyncLinkEditor : public ::testing::Test {
@@ -319,6 +364,146 @@ TEST_F(SyncLinkEditor, KeepsTheEditorsKeysThroughARandomSession)
     }
 }
 
+// The keys of a poll are applied together, with the result of applying every command in the
+// order it came. Each case edits a curve of its own, which holds its default step key at row 0;
+// the cases' commands arrive interleaved, in one burst.
+TEST_F(SyncLinkEditor, KeysOfOnePollEndAsTheirOrderSays)
+{
+    struct Edit {
+        bool remove;
+        int row;
+        float value;
+        unsigned char shape;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Edit> edits;
+        std::vector<CurveKey> keys;
+    };
+    auto set = [](int row, float value, unsigned char shape) { return Edit{false, row, value, shape}; };
+    auto del = [](int row) { return Edit{true, row, 0.0f, 0}; };
+    const CurveKey stored{0, 0.0f, SHAPE_STEP};
+    const std::vector<Case> cases = {
+        {"a later set of a row wins", {set(8, 1.0f, SHAPE_STEP), set(8, 2.0f, SHAPE_RAMP)}, {stored, {8, 2.0f, SHAPE_RAMP}}},
+        {"a delete after a set removes it", {set(8, 1.0f, SHAPE_STEP), del(8)}, {stored}},
+        {"a set after a delete puts it back", {set(8, 1.0f, SHAPE_STEP), del(8), set(8, 3.0f, SHAPE_LINEAR)}, {stored, {8, 3.0f, SHAPE_LINEAR}}},
+        {"the stored key replaced", {set(0, 5.0f, SHAPE_SMOOTH)}, {{0, 5.0f, SHAPE_SMOOTH}}},
+        {"the stored key deleted", {del(0)}, {}},
+        {"the stored key deleted, then set", {del(0), set(0, 6.0f, SHAPE_LINEAR)}, {{0, 6.0f, SHAPE_LINEAR}}},
+        {"the stored key set, then deleted", {set(0, 6.0f, SHAPE_LINEAR), del(0)}, {}},
+        {"a delete of a row without a key", {del(4), del(4)}, {stored}},
+        {"descending rows", {set(30, 3.0f, SHAPE_STEP), set(20, 2.0f, SHAPE_STEP), set(10, 1.0f, SHAPE_STEP), set(-10, -1.0f, SHAPE_RAMP)},
+         {{-10, -1.0f, SHAPE_RAMP}, stored, {10, 1.0f, SHAPE_STEP}, {20, 2.0f, SHAPE_STEP}, {30, 3.0f, SHAPE_STEP}}},
+        {"sets and deletes mixed",
+         {set(5, 1.0f, SHAPE_STEP), set(3, 1.0f, SHAPE_STEP), del(5), set(4, 2.0f, SHAPE_LINEAR), set(5, 7.0f, SHAPE_SMOOTH), del(3), set(-2, 1.0f, SHAPE_STEP), del(-2)},
+         {stored, {4, 2.0f, SHAPE_LINEAR}, {5, 7.0f, SHAPE_SMOOTH}}},
+    };
+    connect();
+    for (size_t c = 0; c < cases.size(); ++c)
+        ASSERT_NE(synclink_curve(("order" + std::to_string(c)).c_str(), link, 0.0f), nullptr);
+    std::string burst;
+    for (size_t step = 0; step < 8; ++step) {
+        for (size_t c = 0; c < cases.size(); ++c) {
+            if (step >= cases[c].edits.size())
+                continue;
+            const Edit& edit = cases[c].edits[step];
+            burst += edit.remove ? TestEditor::key_remove(uint32_t(c), edit.row)
+                                 : TestEditor::key_update(uint32_t(c), edit.row, edit.value, edit.shape);
+        }
+    }
+    editor.send(burst + TestEditor::row_change(SENTINEL_ROW));
+    ASSERT_EQ(poll_until_sentinel(), 0);
+    for (size_t c = 0; c < cases.size(); ++c) {
+        const SyncCurve* curve = link->curves[c];
+        ASSERT_EQ(size_t(curve->key_count), cases[c].keys.size()) << cases[c].what;
+        EXPECT_EQ(curve->keys == nullptr, cases[c].keys.empty()) << cases[c].what;
+        for (size_t k = 0; k < cases[c].keys.size(); ++k) {
+            EXPECT_EQ(curve->keys[k].row, cases[c].keys[k].row) << cases[c].what << ", key " << k;
+            EXPECT_EQ(curve->keys[k].value, cases[c].keys[k].value) << cases[c].what << ", key " << k;
+            EXPECT_EQ(curve->keys[k].shape, cases[c].keys[k].shape) << cases[c].what << ", key " << k;
+        }
+    }
+}
+
+// However many save commands a poll brings, it saves once, with every key of the poll.
+TEST_F(SyncLinkEditor, TheSaveCommandsOfAPollMakeOneSave)
+{
+    connect();
+    ASSERT_NE(synclink_curve("svA", link, 1.0f), nullptr);
+    ASSERT_NE(synclink_curve("svB", link, 2.0f), nullptr);
+    ASSERT_EQ(synclink_make_dirs(base_path().c_str()), 0);
+    ReplacementCounter replaced(base_path());
+    ASSERT_TRUE(replaced.watching);
+
+    std::string burst = TestEditor::key_update(0, 8, 4.0f, SHAPE_STEP);
+    for (int row = 1; row <= 50; ++row)
+        burst += TestEditor::key_update(1, row, 0.5f, SHAPE_LINEAR) + TestEditor::save_curves();
+    editor.send(burst + TestEditor::row_change(SENTINEL_ROW));
+    ASSERT_EQ(poll_until_sentinel(), 0);
+
+    EXPECT_EQ(replaced.counts(), (std::map<std::string, int>{{"_svA.track", 1}, {"_svB.track", 1}}));
+    EXPECT_EQ(read_file_bytes(base_path() + "_svA.track"),
+              std::string("\x02\0\0\0" "\0\0\0\0\0\0\x80\x3f\0" "\x08\0\0\0\0\0\x80\x40\0", 22));
+    EXPECT_EQ(read_file_bytes(base_path() + "_svB.track").size(), 4u + 51 * 9);
+    EXPECT_EQ(folder_entries(base_path()), (std::vector<std::string>{"_svA.track", "_svB.track"}));
+}
+
+// An editor without the project answers the greeting and never sends a key: the authored
+// track files stay byte for byte, through its save commands and the save at the end. A curve
+// is written only once the editor set or deleted one of its keys since the last connection.
+TEST_F(SyncLinkEditor, OnlyCurvesTheEditorEditedReplaceTheirFiles)
+{
+    const std::vector<std::string> names = {"auA", "auB", "auC"};
+    auto authored = [](const std::string& name) { return "authored keys of " + name; };
+    auto expect_files = [&](const std::vector<std::string>& contents, const char* when) {
+        for (size_t i = 0; i < names.size(); ++i)
+            EXPECT_EQ(read_file_bytes(base_path() + "_" + names[i] + ".track"), contents[i])
+                << names[i] << ", " << when;
+        EXPECT_EQ(folder_entries(base_path()),
+                  (std::vector<std::string>{"_auA.track", "_auB.track", "_auC.track"}))
+            << when;
+    };
+    connect();
+    for (const std::string& name : names)
+        ASSERT_NE(synclink_curve(name.c_str(), link, 1.0f), nullptr);
+    const std::string silent = TestEditor::row_change(16) + TestEditor::pause_change(1) + TestEditor::save_curves() +
+                               TestEditor::pause_change(0) + TestEditor::row_change(SENTINEL_ROW);
+
+    // With nothing to write, a save does not even make the track folder.
+    editor.send(silent);
+    ASSERT_EQ(poll_until_sentinel(), 0);
+    EXPECT_EQ(synclink_save(link), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data")));
+
+    for (const std::string& name : names)
+        dir.write("data/sync_tracker/_" + name + ".track", authored(name));
+    music.rows_set.clear();
+    editor.send(silent);
+    ASSERT_EQ(poll_until_sentinel(), 0);
+    expect_files({authored("auA"), authored("auB"), authored("auC")}, "after the editor's save");
+    EXPECT_EQ(synclink_save(link), 0);
+    expect_files({authored("auA"), authored("auB"), authored("auC")}, "after the save at the end");
+
+    // A set for auB and a delete for auC: those two are written as they stand, auA stays.
+    const std::string saved_b("\x02\0\0\0" "\0\0\0\0\0\0\x80\x3f\0" "\x08\0\0\0\0\0\0\x40\x01", 22);
+    const std::string saved_c(4, '\0');
+    editor.send(TestEditor::key_update(1, 8, 2.0f, SHAPE_LINEAR) + TestEditor::key_remove(2, 0) +
+                TestEditor::row_change(SENTINEL_ROW));
+    music.rows_set.clear();
+    ASSERT_EQ(poll_until_sentinel(), 0);
+    EXPECT_EQ(synclink_save(link), 0);
+    expect_files({authored("auA"), saved_b, saved_c}, "after edits");
+
+    // Reconnected, an editor that sends nothing again: the keys of the earlier connection were
+    // dropped, and the files saved from them stay.
+    connect();
+    music.rows_set.clear();
+    editor.send(TestEditor::save_curves() + TestEditor::row_change(SENTINEL_ROW));
+    ASSERT_EQ(poll_until_sentinel(), 0);
+    EXPECT_EQ(synclink_save(link), 0);
+    expect_files({authored("auA"), saved_b, saved_c}, "after a silent reconnect");
+}
+
 // Hostile or broken editors: each case on a fresh connection, one curve "rkArm" with its
 // default key at row 0 and a key at row 8.
 TEST_F(SyncLinkEditor, HostileCommandsNeverReachOutsideTheCurves)
@@ -375,10 +560,14 @@ TEST_F(SyncLinkEditor, SaveReportsFilesThatCannotBeWritten)
 {
     connect();
     ASSERT_NE(synclink_curve("ppA", link, 1.0f), nullptr);
+    // Only curves the editor has edited are saved: it sets ppA's key as it stands.
+    editor.send(TestEditor::key_update(0, 0, 1.0f, SHAPE_STEP) + TestEditor::row_change(SENTINEL_ROW));
+    ASSERT_EQ(poll_until_sentinel(), 0);
     // A file where the save needs a directory.
     dir.write("data", "not a directory");
     EXPECT_EQ(synclink_save(link), -1);
     // The editor's save request ignores the result; the link goes on.
+    music.rows_set.clear();
     editor.send(TestEditor::save_curves() + TestEditor::row_change(SENTINEL_ROW));
     EXPECT_EQ(poll_until_sentinel(), 0);
 
@@ -387,6 +576,10 @@ TEST_F(SyncLinkEditor, SaveReportsFilesThatCannotBeWritten)
     ASSERT_EQ(std::remove(dir.file("data").c_str()), 0);
     ASSERT_NE(synclink_curve(std::string(300, 'n').c_str(), link, 0.0f), nullptr);
     ASSERT_NE(synclink_curve("ppB", link, 2.0f), nullptr);
+    editor.send(TestEditor::key_update(1, 4, 1.0f, SHAPE_STEP) + TestEditor::key_update(2, 4, 1.0f, SHAPE_STEP) +
+                TestEditor::row_change(SENTINEL_ROW));
+    music.rows_set.clear();
+    ASSERT_EQ(poll_until_sentinel(), 0);
     EXPECT_EQ(synclink_save(link), -1);
     EXPECT_EQ(read_file_bytes(base_path() + "_ppA.track"),
               std::string("\x01\0\0\0\0\0\0\0\0\0\x80\x3f\0", 13));
@@ -402,23 +595,18 @@ TEST_F(SyncLinkEditor, AFailedSaveStopsAndLeavesTheUnsavedTracksAsTheyWere)
     SyncCurve* curves[3] = {synclink_curve("ppA", link, 1.0f), synclink_curve("ppB", link, 2.0f),
                             synclink_curve("ppC", link, 3.0f)};
     for (SyncCurve* curve : curves) ASSERT_NE(curve, nullptr);
-    // The second curve is long: 200 keys, 1804 bytes.
-    for (int row = 1; row < 200; ++row) {
-        const CurveKey key{row, 0.5f, SHAPE_LINEAR};
-        ASSERT_EQ(synclink_put_key(curves[1], &key), 0);
-    }
+    // The editor edits all three; the second curve is long: 200 keys, 1804 bytes.
+    std::string edits = TestEditor::key_update(0, 0, 1.0f, SHAPE_STEP) + TestEditor::key_update(2, 0, 3.0f, SHAPE_STEP);
+    for (int row = 1; row < 200; ++row)
+        edits += TestEditor::key_update(1, row, 0.5f, SHAPE_LINEAR);
+    editor.send(edits + TestEditor::row_change(SENTINEL_ROW));
+    ASSERT_EQ(poll_until_sentinel(), 0);
+    ASSERT_EQ(curves[1]->key_count, 200);
     const std::string saved_a("\x01\0\0\0\0\0\0\0\0\0\x80\x3f\0", 13);
     const std::string authored = "authored keys of ";
     auto author_tracks = [&] {
         for (const char* name : {"ppA", "ppB", "ppC"})
             dir.write("data/sync_tracker/_" + std::string(name) + ".track", authored + name);
-    };
-    auto folder_entries = [&] {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(base_path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
     };
 
     // A folder where the second track file should be.
@@ -428,7 +616,7 @@ TEST_F(SyncLinkEditor, AFailedSaveStopsAndLeavesTheUnsavedTracksAsTheyWere)
     EXPECT_EQ(synclink_save(link), -1);
     EXPECT_EQ(read_file_bytes(base_path() + "_ppA.track"), saved_a);
     EXPECT_EQ(read_file_bytes(base_path() + "_ppC.track"), authored + "ppC");
-    EXPECT_EQ(folder_entries(), (std::vector<std::string>{"_ppA.track", "_ppB.track", "_ppC.track"}));
+    EXPECT_EQ(folder_entries(base_path()), (std::vector<std::string>{"_ppA.track", "_ppB.track", "_ppC.track"}));
     ASSERT_EQ(rmdir((base_path() + "_ppB.track").c_str()), 0);
 
     // A file-size limit that the first file fits and the second does not (a full disk).
@@ -443,7 +631,7 @@ TEST_F(SyncLinkEditor, AFailedSaveStopsAndLeavesTheUnsavedTracksAsTheyWere)
     EXPECT_EQ(read_file_bytes(base_path() + "_ppA.track"), saved_a);
     EXPECT_EQ(read_file_bytes(base_path() + "_ppB.track"), authored + "ppB");
     EXPECT_EQ(read_file_bytes(base_path() + "_ppC.track"), authored + "ppC");
-    EXPECT_EQ(folder_entries(), (std::vector<std::string>{"_ppA.track", "_ppB.track", "_ppC.track"}));
+    EXPECT_EQ(folder_entries(base_path()), (std::vector<std::string>{"_ppA.track", "_ppB.track", "_ppC.track"}));
 }
 
 TEST(SyncLinkPlayMode, LinkCallsDoNothing)

@@ -216,7 +216,7 @@ TEST_F(GeomObjectTest, RevealWithUnchangedFractionsUploadsNothing)
     EXPECT_EQ(buffer_contents<float>(GL_ARRAY_BUFFER, object->array_buffer, 1)[0], 0.0f);
 }
 
-TEST_F(GeomObjectTest, RevealTakesTheOverridesZRangeAfresh)
+TEST_F(GeomObjectTest, RevealMeasuresTheMeshsOwnZRangeAndOnlyWidensIt)
 {
     Mesh mesh = stacked_triangles();
     Material material;
@@ -225,27 +225,29 @@ TEST_F(GeomObjectTest, RevealTakesTheOverridesZRangeAfresh)
     object->start_fraction = 0.5f;
     ASSERT_TRUE(object->create_buffers());
     ASSERT_TRUE(object->update());
+    EXPECT_FLOAT_EQ(object->z_min, 0.0f);
     EXPECT_FLOAT_EQ(object->z_max, 3.0f);
 
-    // The override moves the stack to z 10..13: the range follows it, not the mesh.
+    // The override moves the drawn stack to z 10..13; the range stays the mesh's 0..3, so
+    // the threshold stays at 1.5 and only triangle 0 is hidden.
     object->vertices_override = mesh.vertices;
     for (size_t i = 2; i < object->vertices_override.size(); i += 3) object->vertices_override[i] += 10.0f;
-    object->triangle_depths = {10, 11, 12, 13};
     object->array_dirty = true;
-    ASSERT_TRUE(object->update());
-    EXPECT_FLOAT_EQ(object->z_min, 10.0f);
-    EXPECT_FLOAT_EQ(object->z_max, 13.0f);
-    EXPECT_EQ(object->skipped_indices_start, 3);
-    EXPECT_EQ(buffer_contents<float>(GL_ARRAY_BUFFER, object->array_buffer, 3)[2], 10.0f);
-
-    // Back to the mesh's own positions: the range shrinks again.
-    object->vertices_override.clear();
-    object->z_range_dirty = true;
-    object->start_fraction = 0.6f;
-    object->triangle_depths = {0, 1, 2, 3};
     ASSERT_TRUE(object->update());
     EXPECT_FLOAT_EQ(object->z_min, 0.0f);
     EXPECT_FLOAT_EQ(object->z_max, 3.0f);
+    EXPECT_EQ(object->skipped_indices_start, 3);
+    EXPECT_EQ(buffer_contents<float>(GL_ARRAY_BUFFER, object->array_buffer, 3)[2], 10.0f);
+
+    // The mesh itself moves to z 10..13 and asks for a new scan: the far end follows it,
+    // the near end keeps the 0 it had.
+    object->vertices_override.clear();
+    for (size_t i = 2; i < mesh.vertices.size(); i += 3) mesh.vertices[i] += 10.0f;
+    object->z_range_dirty = true;
+    object->start_fraction = 0.6f;
+    ASSERT_TRUE(object->update());
+    EXPECT_FLOAT_EQ(object->z_min, 0.0f);
+    EXPECT_FLOAT_EQ(object->z_max, 13.0f);
 }
 
 TEST_F(GeomObjectTest, ExplodeMovesEachTriangleByItsFirstCornerAndReachesTheGpu)

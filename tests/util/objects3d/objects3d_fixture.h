@@ -55,7 +55,7 @@ inline std::unique_ptr<ShaderProgram> texture_probe()
 inline std::unique_ptr<Texture> solid_texture(unsigned char r, unsigned char g, unsigned char b)
 {
     std::unique_ptr<Texture> texture(new Texture());
-    EXPECT_TRUE(texture->create_empty(4, 4, false, false, GL_RGBA8));
+    EXPECT_TRUE(texture->create_empty(4, 4, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8));
     std::vector<unsigned char> pixels;
     for (int i = 0; i < 16; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
     texture->bind(0);

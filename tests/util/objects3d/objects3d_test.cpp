@@ -266,9 +266,11 @@ TEST_F(Objects3DTest, PlainRenderWithoutACameraKeepsTheProjectionInForce)
     add(small, &material);
     renderer.set_camera(5); // one camera: none is current
     EXPECT_EQ(renderer.cur_cam, -1);
-    // Identity projection and view: the cube spans the middle quarter of the window.
+    // Identity projection and view: the cube spans the middle quarter of the window, pixels
+    // 96 to 159 both ways. Through the camera at distance 5 it would span only 112 to 143.
     renderer.render(false);
-    expect_rgb_near(pixel(128, 128), 0, 255, 0, "centre");
+    expect_rgb_near(pixel(100, 100), 0, 255, 0, "inside the quarter, outside the camera's view of the cube");
+    expect_rgb_near(pixel(155, 155), 0, 255, 0, "inside the quarter, outside the camera's view of the cube");
     expect_rgb_near(pixel(20, 20), 0, 0, 0, "outside the cube");
 }
 
@@ -605,7 +607,18 @@ TEST_F(Objects3DTest, BankProgramsLightThePlainRenderAndShadowTheFloorUnderTheCu
     DataFile::set_mode(DATAFILE_MODE_DISK);
     ShaderBank bank;
     renderer.set_shaders(bank);
-    const int bank_slots[OBJ_SHADER_COUNT] = {15, 16, 21, 22, 23, 24, 25, 33, 34, 3};
+    const int bank_slots[OBJ_SHADER_COUNT] = {
+        SHADER_SLOT_MULTI_MATERIAL,
+        SHADER_SLOT_MULTI_MATERIAL_TEXTURED,
+        SHADER_SLOT_SHADOW_DEPTH_WRITE,
+        SHADER_SLOT_SHADOW_AMBIENT,
+        SHADER_SLOT_SHADOW_AMBIENT_TEXTURED,
+        SHADER_SLOT_SHADOW_CUBE_LIGHTING,
+        SHADER_SLOT_SHADOW_CUBE_LIGHTING_TEXTURED,
+        SHADER_SLOT_UNLIT_MATERIAL,
+        SHADER_SLOT_UNLIT_MATERIAL_TEXTURED,
+        SHADER_SLOT_BLUR,
+    };
     for (int slot = 0; slot < OBJ_SHADER_COUNT; ++slot) {
         EXPECT_EQ(renderer.shaders[slot], bank.get_shader(bank_slots[slot])) << slot;
     }

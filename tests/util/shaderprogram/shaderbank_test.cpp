@@ -82,12 +82,12 @@ TEST_F(ShaderBankTest, EverySlotBuildsAndLinksFromTheDataFolder)
 {
     for (int slot = 0; slot < ShaderBank::SLOT_COUNT; ++slot) {
         ShaderProgram* program = bank->get_shader(slot);
-        if (slot == 8) {
+        if (slot == SHADER_SLOT_EMPTY) {
             EXPECT_EQ(program, nullptr);
             continue;
         }
         ASSERT_NE(program, nullptr) << slot;
-        if (slot == 36) {
+        if (slot == SHADER_SLOT_FIXED_FUNCTION) {
             EXPECT_EQ(program->get_program(), 0u);
             continue;
         }
@@ -96,8 +96,8 @@ TEST_F(ShaderBankTest, EverySlotBuildsAndLinksFromTheDataFolder)
         EXPECT_EQ(linked, 1) << "slot " << slot;
     }
     // The last slot is the fixed-function pipeline.
-    bank->bind(20);
-    bank->bind(36);
+    bank->bind(SHADER_SLOT_PLAIN_TEXTURE);
+    bank->bind(SHADER_SLOT_FIXED_FUNCTION);
     GLint current = -1;
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     EXPECT_EQ(current, 0);
@@ -134,7 +134,7 @@ TEST(ShaderBankAccess, SlotsOutsideTheTableAndTheEmptySlotAreReported)
     const Case cases[] = {
         {false, -1, "Shader bank slot -1 is out of range 0..36"},
         {false, 37, "Shader bank slot 37 is out of range 0..36"},
-        {true, 8, "Shader bank slot 8 holds no program"},
+        {true, SHADER_SLOT_EMPTY, "Shader bank slot 8 holds no program"},
     };
     for (const Case& c : cases) {
         ChildResult result = run_in_child([&] {
@@ -155,7 +155,7 @@ TEST(ShaderBankAccess, SlotsOutsideTheTableAndTheEmptySlotAreReported)
 TEST_F(ShaderBankTest, PlainTextureSlotPassesTextureTimesColourWithAlpha)
 {
     make_texture(2, 2, {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 64, 255, 255, 255, 0}, GL_NEAREST);
-    bank->bind(20);
+    bank->bind(SHADER_SLOT_PLAIN_TEXTURE);
     glColor4f(1.0f, 0.5f, 1.0f, 0.5f);
     draw_quad(4, 4);
     const std::vector<unsigned char> rgba = read_rgba(0, 0, 4, 4);
@@ -182,8 +182,8 @@ TEST_F(ShaderBankTest, PixelationSlotTurnsAGradientIntoFlatBlocks)
         }
     }
     make_texture(4, 4, gradient, GL_LINEAR);
-    bank->bind(2);
-    bank->get_shader(2)->set_uniform_2f("blocks", 2.0f, 2.0f);
+    bank->bind(SHADER_SLOT_PIXELATE);
+    bank->get_shader(SHADER_SLOT_PIXELATE)->set_uniform_2f("blocks", 2.0f, 2.0f);
     glColor4f(1, 1, 1, 1);
     draw_quad(8, 8);
     const std::vector<unsigned char> rgba = read_rgba(0, 0, 8, 8);
@@ -209,7 +209,7 @@ TEST_F(ShaderBankTest, BlurSlotSpreadsEdgesAndKeepsFlatColour)
         }
     }
     make_texture(32, 32, edge, GL_LINEAR);
-    bank->bind(3);
+    bank->bind(SHADER_SLOT_BLUR);
     glColor4f(1.0f, 0.5f, 0.25f, 1.0f);
     draw_quad(32, 32);
     const std::vector<unsigned char> rgba = read_rgba(0, 16, 32, 1);
@@ -236,7 +236,7 @@ TEST_F(ShaderBankTest, TunnelSlotLightsTheVertexColourByLightZero)
     glLightfv(GL_LIGHT0, GL_POSITION, direction);
     glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    bank->bind(29);
+    bank->bind(SHADER_SLOT_SINGLE_DIFFUSE_VERTEX_COLOUR);
     glColor4f(0.5f, 0.25f, 1.0f, 1.0f);
     draw_quad(4, 4);
     std::vector<unsigned char> facing = pixel(1, 1);
@@ -282,13 +282,13 @@ TEST_F(ShaderBankTest, RendererSlotsLightTheFrontMaterial)
     // Scene colour: emission + ambient x global ambient = (0.1, 0, 0.25); light 0 adds the
     // diffuse (0, 0.5, 0) when counted; textured slots modulate by (0.5, 1, 1).
     const Case cases[] = {
-        {15, 0, {26, 0, 64, 191}},
-        {15, 1, {26, 128, 64, 191}},
-        {16, 1, {13, 128, 64, 191}},
-        {22, 0, {26, 0, 64, 191}},
-        {23, 0, {13, 0, 64, 191}},
-        {33, 0, {0, 128, 64, 191}},  // no light: diffuse + emission
-        {34, 0, {0, 128, 64, 191}},
+        {SHADER_SLOT_MULTI_MATERIAL, 0, {26, 0, 64, 191}},
+        {SHADER_SLOT_MULTI_MATERIAL, 1, {26, 128, 64, 191}},
+        {SHADER_SLOT_MULTI_MATERIAL_TEXTURED, 1, {13, 128, 64, 191}},
+        {SHADER_SLOT_SHADOW_AMBIENT, 0, {26, 0, 64, 191}},
+        {SHADER_SLOT_SHADOW_AMBIENT_TEXTURED, 0, {13, 0, 64, 191}},
+        {SHADER_SLOT_UNLIT_MATERIAL, 0, {0, 128, 64, 191}},  // no light: diffuse + emission
+        {SHADER_SLOT_UNLIT_MATERIAL_TEXTURED, 0, {0, 128, 64, 191}},
     };
     for (const Case& c : cases) {
         glClear(GL_COLOR_BUFFER_BIT);
@@ -342,8 +342,8 @@ TEST_F(ShaderBankTest, ShadowLightingSlotDarkensWhatTheCubeHides)
     const float near = 0.01f, far = 20.0f;
     const float projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, (far + near) / (near - far), -1,
                                   0, 0, 2 * far * near / (near - far), 0};
-    ShaderProgram* program = bank->get_shader(24);
-    bank->bind(24);
+    ShaderProgram* program = bank->get_shader(SHADER_SLOT_SHADOW_CUBE_LIGHTING);
+    bank->bind(SHADER_SLOT_SHADOW_CUBE_LIGHTING);
     program->set_uniform_1i("shadow", 0);
     program->set_uniform_mat4("camera_view_matrix_inv", false, identity, 1);
     program->set_uniform_mat4("light_view_matrix", false, identity, 1);
@@ -377,8 +377,8 @@ TEST(ShaderBankPacked, BuildsFromThePackedDataFileAlone)
         DataFile::set_mode(DATAFILE_MODE_READ);
         DataFile::read("data.qxv");
         ShaderBank bank;
-        for (int slot = 0; slot < 36; ++slot) {
-            if (slot != 8 && bank.get_shader(slot)->get_program() == 0) _exit(10 + slot);
+        for (int slot = 0; slot < SHADER_SLOT_FIXED_FUNCTION; ++slot) {
+            if (slot != SHADER_SLOT_EMPTY && bank.get_shader(slot)->get_program() == 0) _exit(10 + slot);
         }
         std::printf("%zu", DataFile::entries.size());
         std::fflush(stdout);

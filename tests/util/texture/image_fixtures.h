@@ -74,8 +74,10 @@ inline Bytes bmp_file(int width, int height, const Bytes& bgr_rows, unsigned ima
     return b;
 }
 
-// A JPEG of RGB rows (top row first) at the given quality.
-inline Bytes jpeg_file(int width, int height, const Bytes& rgb_rows, int quality)
+// A JPEG of RGB rows (top row first) at the given quality, optionally with a restart marker
+// every restart_interval blocks and arithmetic instead of Huffman coding.
+inline Bytes jpeg_file(int width, int height, const Bytes& rgb_rows, int quality, int restart_interval = 0,
+                       bool arithmetic = false)
 {
     jpeg_compress_struct info;
     jpeg_error_mgr error;
@@ -92,6 +94,8 @@ inline Bytes jpeg_file(int width, int height, const Bytes& rgb_rows, int quality
     jpeg_set_quality(&info, quality, TRUE);
     info.comp_info[0].h_samp_factor = 1; // no chroma subsampling: colours stay sharp
     info.comp_info[0].v_samp_factor = 1;
+    info.restart_interval = static_cast<unsigned int>(restart_interval);
+    info.arith_code = arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<unsigned char*>(rgb_rows.data()) + info.next_scanline * width * 3;
@@ -248,6 +252,35 @@ inline Bytes png_with_stream(const Picture& p, bool interlaced, const Bytes& str
     }
     png_chunk(file, "IEND", Bytes());
     return file;
+}
+
+// One chunk of a PNG file built chunk by chunk, so that a test can damage any part of it.
+struct PngChunk {
+    std::string type;
+    Bytes data;
+    bool wrong_crc = false;
+};
+
+inline Bytes png_from_chunks(const std::vector<PngChunk>& chunks)
+{
+    Bytes file = png_signature();
+    for (const PngChunk& c : chunks) {
+        const size_t crc_at = file.size() + 8 + c.data.size();
+        png_chunk(file, c.type.c_str(), c.data);
+        if (c.wrong_crc) file[crc_at] ^= 0x01;
+    }
+    return file;
+}
+
+// The chunks of png_with_stream with the image data in one IDAT chunk.
+inline std::vector<PngChunk> png_chunks(const Picture& p, const Bytes& stream)
+{
+    std::vector<PngChunk> chunks = {{"IHDR", png_ihdr(p.width, p.height, p.depth, p.colour_type, 0)}};
+    if (!p.palette.empty()) chunks.push_back({"PLTE", p.palette});
+    if (!p.transparency.empty()) chunks.push_back({"tRNS", p.transparency});
+    chunks.push_back({"IDAT", stream});
+    chunks.push_back({"IEND", Bytes()});
+    return chunks;
 }
 
 inline Bytes png_file(const Picture& p, bool interlaced, int level = 6, int strategy = Z_DEFAULT_STRATEGY)

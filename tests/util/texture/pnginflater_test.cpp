@@ -149,10 +149,31 @@ TEST(PngInflater, CutStreamsFailWithAPrefixOfTheData)
             ASSERT_LE(collector.out.size(), data.size());
             EXPECT_TRUE(std::equal(collector.out.begin(), collector.out.end(), data.begin())) << cut;
         }
-        // The trailing checksum is not needed.
-        Collector collector;
-        EXPECT_EQ(inflate_into(collector, Bytes(stream.begin(), stream.end() - 4)), 1);
+        // The trailing checksum must be there and match, though every byte reached the output.
+        Bytes wrong_checksum = stream;
+        wrong_checksum[stream.size() - 4] ^= 0x40;
+        for (const Bytes& damaged : {Bytes(stream.begin(), stream.end() - 4), Bytes(stream.begin(), stream.end() - 1),
+                                     wrong_checksum}) {
+            Collector collector;
+            EXPECT_EQ(inflate_into(collector, damaged), 0) << level;
+            EXPECT_TRUE(collector.out == data) << level;
+        }
     }
+}
+
+// The checksum covers every byte: one changed inside a stored block, which still inflates,
+// fails it.
+TEST(PngInflater, ChangedDataFailsTheChecksum)
+{
+    const Bytes data = structured_bytes(100000);
+    Bytes stream = fixtures::zlib_stream(data, 0);
+    Collector intact;
+    ASSERT_EQ(inflate_into(intact, stream), 1);
+    stream[stream.size() / 2] ^= 0x01;
+    Collector collector;
+    EXPECT_EQ(inflate_into(collector, stream), 0);
+    EXPECT_EQ(collector.out.size(), data.size());
+    EXPECT_FALSE(collector.out == data);
 }
 
 TEST(PngInflater, OutputHookCanStopTheStream)
@@ -214,6 +235,22 @@ TEST(PngInflater, MalformedCodesAreRefused)
         Collector collector;
         c.stream.bytes.resize(c.stream.bytes.size() + 8, 0); // zero bits after it, as a file might have
         EXPECT_EQ(inflate_into(collector, c.stream.bytes), 0) << c.name;
+    }
+}
+
+TEST(PngInflater, Adler32MatchesZlibForEveryLengthAndStart)
+{
+    const Bytes bytes = random_bytes(70000, 5);
+    const Bytes ones(70000, 0xFF); // the largest sums
+    for (const Bytes* data : {&bytes, &ones}) {
+        for (size_t length : {size_t(0), size_t(1), size_t(31), size_t(32), size_t(33), size_t(5552), size_t(8191),
+                              size_t(8192), size_t(8193), size_t(8192 * 3 + 45), size_t(70000)}) {
+            for (std::uint32_t start : {1u, 0xFFF0FFF0u, 0x1234ABCDu}) {
+                const uLong expected = adler32(start, data->data(), static_cast<uInt>(length));
+                EXPECT_EQ(PngInflater::update_adler32(start, data->data(), length), expected)
+                    << length << " from " << start;
+            }
+        }
     }
 }
 

@@ -247,6 +247,86 @@ TEST(JpegReader, CorruptPicturesFailTheReadInsteadOfEndingTheProgram)
     EXPECT_FALSE(buffer.read_jpeg("/nonexistent.jpg"));
 }
 
+// The library reads on past a file cut short or damaged scan data with made-up rows, only
+// warning; such a picture fails the read, with the library's warning on standard error.
+TEST(JpegReader, PicturesCutShortOrWithDamagedDataFailTheRead)
+{
+    Bytes rgb;
+    unsigned seed = 1;
+    for (int i = 0; i < 32 * 32 * 3; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        rgb.push_back(static_cast<unsigned char>(seed >> 16));
+    }
+    // Where a marker starts, from a byte on; the file's size when there is none.
+    auto marker = [](const Bytes& file, unsigned char code, size_t from) {
+        while (from + 1 < file.size() && !(file[from] == 0xFF && file[from + 1] == code)) ++from;
+        return from;
+    };
+    const Bytes good = fixtures::jpeg_file(32, 32, rgb, 90);
+    const size_t middle = (marker(good, 0xDA, 0) + good.size()) / 2; // in the scan data
+    ASSERT_LT(marker(good, 0xDA, 0) + 100, good.size());
+
+    Bytes flipped = good;
+    flipped[middle] ^= 0x55;
+    Bytes marker_in_scan = good;
+    marker_in_scan[middle] = 0xFF;
+    marker_in_scan[middle + 1] = 0xD3;
+    // Twenty-four one bits: longer than any Huffman code.
+    Bytes no_such_code = good;
+    no_such_code.insert(no_such_code.begin() + static_cast<long>(middle), {0xFF, 0, 0xFF, 0, 0xFF, 0});
+    // A restart marker out of its sequence.
+    Bytes restarts = fixtures::jpeg_file(32, 32, rgb, 90, 1);
+    restarts[marker(restarts, 0xD1, 0) + 1] = 0xD5;
+    Bytes arithmetic = fixtures::jpeg_file(32, 32, rgb, 90, 0, true);
+    const size_t arithmetic_middle = (marker(arithmetic, 0xDA, 0) + arithmetic.size()) / 2;
+    for (size_t i = 0; i < 8; ++i) arithmetic[arithmetic_middle + i] = 0x02;
+
+    const struct {
+        const char* name;
+        Bytes file;
+        const char* warning;
+    } cases[] = {
+        {"cut inside the scan", Bytes(good.begin(), good.begin() + static_cast<long>(middle)),
+         "Premature end of JPEG file"},
+        {"flipped scan byte", flipped, "extraneous bytes before marker"},
+        {"marker inside the scan", marker_in_scan, "premature end of data segment"},
+        {"bits of no Huffman code", no_such_code, "bad Huffman code"},
+        {"restart marker out of sequence", restarts, "instead of RST1"},
+        {"damaged arithmetic-coded scan", arithmetic, "bad arithmetic code"},
+    };
+    for (const auto& c : cases) {
+        Loaded l;
+        load(l, Texture::load_jpg, c.file, "x.jpg");
+        EXPECT_FALSE(l.ok) << c.name;
+        EXPECT_EQ(l.info.imageData, nullptr) << c.name;
+        // The read stops at this warning: it is the last message.
+        const size_t last_line = l.boxes.rfind('\n', l.boxes.size() >= 2 ? l.boxes.size() - 2 : 0);
+        const std::string last = l.boxes.substr(last_line == std::string::npos ? 0 : last_line + 1);
+        EXPECT_NE(last.find(c.warning), std::string::npos) << c.name << ": " << l.boxes;
+    }
+
+    // Intact, the restart and arithmetic forms load; a warning about the header alone
+    // leaves the picture as it is.
+    Bytes new_revision = good;
+    ASSERT_EQ(Bytes(good.begin() + 6, good.begin() + 11), (Bytes{'J', 'F', 'I', 'F', 0}));
+    new_revision[11] = 3;
+    const struct {
+        const char* name;
+        Bytes file;
+        const char* messages;
+    } loading[] = {
+        {"restart markers", fixtures::jpeg_file(32, 32, rgb, 90, 1), ""},
+        {"arithmetic coding", fixtures::jpeg_file(32, 32, rgb, 90, 0, true), ""},
+        {"unknown JFIF revision", new_revision, "Warning: unknown JFIF revision number 3.01\n"},
+    };
+    for (const auto& c : loading) {
+        Loaded l;
+        load(l, Texture::load_jpg, c.file, "x.jpg");
+        EXPECT_TRUE(l.ok) << c.name;
+        EXPECT_EQ(l.boxes, c.messages) << c.name;
+    }
+}
+
 TEST(PixelBufferTest, GreyCellsAndTheRgbaBlock)
 {
     EXPECT_EQ(max3i(3, 9, -2), 9);

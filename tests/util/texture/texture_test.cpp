@@ -91,7 +91,7 @@ class TextureGl : public GlTest {};
 TEST_F(TextureGl, MipmappedRenderTargetHasTrilinearAnisotropicChainAndClampedEdges)
 {
     Texture texture;
-    ASSERT_TRUE(texture.create_empty(512, 512, true, false, GL_RGBA8));
+    ASSERT_TRUE(texture.create_empty(512, 512, Texture::MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8));
     EXPECT_NE(texture.get_id(), 0u);
     EXPECT_EQ(texture.get_width(), 512u);
     EXPECT_EQ(texture.get_height(), 512u);
@@ -123,7 +123,8 @@ TEST_F(TextureGl, MipmappedRenderTargetsDefineEveryLevelInTheirFormat)
     for (const Case& c : cases) {
         Texture texture;
         ASSERT_TRUE(texture.create_empty(static_cast<unsigned int>(c.width),
-                                         static_cast<unsigned int>(c.height), true, false, c.format));
+                                         static_cast<unsigned int>(c.height), Texture::MIPMAPS,
+                                         Texture::CLAMP_TO_EDGE, c.format));
         int level = 0;
         for (int w = c.width, h = c.height;; ++level, w = std::max(1, w / 2), h = std::max(1, h / 2)) {
             EXPECT_EQ(level_param(level, GL_TEXTURE_WIDTH), w) << c.width << "x" << c.height << " level " << level;
@@ -139,7 +140,7 @@ TEST_F(TextureGl, MipmappedRenderTargetsDefineEveryLevelInTheirFormat)
 TEST_F(TextureGl, PlainRenderTargetKeepsFiltersRepeatAndNoChain)
 {
     Texture texture;
-    ASSERT_TRUE(texture.create_empty(64, 32, false, true, GL_RGBA8));
+    ASSERT_TRUE(texture.create_empty(64, 32, Texture::NO_MIPMAPS, Texture::REPEAT, GL_RGBA8));
     EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_S), GL_REPEAT);
     EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_T), GL_REPEAT);
     EXPECT_EQ(tex_param(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
@@ -154,7 +155,7 @@ TEST_F(TextureGl, InternalFormatsOfRenderTargets)
                              GL_DEPTH_COMPONENT32, GL_DEPTH_COMPONENT32F};
     for (GLint format : formats) {
         Texture texture;
-        ASSERT_TRUE(texture.create_empty(32, 16, false, false, format));
+        ASSERT_TRUE(texture.create_empty(32, 16, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, format));
         EXPECT_EQ(level_param(0, GL_TEXTURE_INTERNAL_FORMAT), format) << format;
         EXPECT_EQ(level_param(0, GL_TEXTURE_WIDTH), 32) << format;
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << format;
@@ -163,9 +164,9 @@ TEST_F(TextureGl, InternalFormatsOfRenderTargets)
 
 TEST_F(TextureGl, DepthTargetsAreNearestWithoutCompareWhateverTheMipmapFlag)
 {
-    for (bool mipmap : {false, true}) {
+    for (bool mipmap : {Texture::NO_MIPMAPS, Texture::MIPMAPS}) {
         Texture texture;
-        ASSERT_TRUE(texture.create_empty(64, 64, mipmap, false, GL_DEPTH_COMPONENT32));
+        ASSERT_TRUE(texture.create_empty(64, 64, mipmap, Texture::CLAMP_TO_EDGE, GL_DEPTH_COMPONENT32));
         EXPECT_EQ(tex_param(GL_TEXTURE_MIN_FILTER), GL_NEAREST) << mipmap;
         EXPECT_EQ(tex_param(GL_TEXTURE_MAG_FILTER), GL_NEAREST) << mipmap;
         EXPECT_EQ(tex_param(GL_TEXTURE_COMPARE_MODE), GL_NONE) << mipmap;
@@ -176,9 +177,9 @@ TEST_F(TextureGl, DepthTargetsAreNearestWithoutCompareWhateverTheMipmapFlag)
 TEST_F(TextureGl, MultisampleTargetBindsToItsOwnTarget)
 {
     Texture plain;
-    ASSERT_TRUE(plain.create_empty(8, 8, false, false, GL_RGBA8));
+    ASSERT_TRUE(plain.create_empty(8, 8, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8));
     Texture texture;
-    ASSERT_TRUE(texture.create_empty(64, 64, false, false, GL_RGBA8, 4));
+    ASSERT_TRUE(texture.create_empty(64, 64, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8, 4));
     texture.bind(2);
     EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE2);
     EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D_MULTISAMPLE), static_cast<GLint>(texture.get_id()));
@@ -200,7 +201,7 @@ TEST_F(TextureGl, MultisampleTargetBindsToItsOwnTarget)
 TEST_F(TextureGl, BindLeavesItsUnitActiveAndUnbindReturnsToUnitZero)
 {
     Texture texture;
-    ASSERT_TRUE(texture.create_empty(16, 16, false, false, GL_RGBA8));
+    ASSERT_TRUE(texture.create_empty(16, 16, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8));
     texture.bind(3);
     EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
     EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture.get_id()));
@@ -214,7 +215,7 @@ TEST_F(TextureGl, BindLeavesItsUnitActiveAndUnbindReturnsToUnitZero)
 TEST_F(TextureGl, ResizeRecreatesWithTheSameSettings)
 {
     Texture texture;
-    ASSERT_TRUE(texture.create_empty(64, 32, true, true, GL_RGBA16F));
+    ASSERT_TRUE(texture.create_empty(64, 32, Texture::MIPMAPS, Texture::REPEAT, GL_RGBA16F));
     ASSERT_TRUE(texture.resize(128, 16));
     EXPECT_EQ(texture.get_width(), 128u);
     EXPECT_EQ(texture.get_height(), 16u);
@@ -255,7 +256,7 @@ TEST_F(TextureGl, AtiVendorBranchStillBuildsTheWholeChain)
 TEST_F(TextureGl, DrawPutsTheTextureOnItsRectangleTintedByTheColour)
 {
     Texture texture;
-    ASSERT_TRUE(texture.create_empty(16, 16, false, false, GL_RGBA8));
+    ASSERT_TRUE(texture.create_empty(16, 16, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8));
     {
         PaintTarget target(texture);
         PaintTarget::fill(0, 0, 16, 16, 1, 0, 0); // right half red
@@ -288,7 +289,7 @@ TEST_F(TextureGl, DrawPutsTheTextureOnItsRectangleTintedByTheColour)
 TEST_F(TextureGl, DrawVariantsFollowThePictureAspect)
 {
     Texture wide; // 16:9
-    ASSERT_TRUE(wide.create_empty(32, 18, false, false, GL_RGBA8));
+    ASSERT_TRUE(wide.create_empty(32, 18, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8));
     {
         PaintTarget target(wide);
         PaintTarget::fill(0, 0, 32, 18, 1, 1, 1);
@@ -320,7 +321,7 @@ TEST_F(TextureGl, DrawVariantsFollowThePictureAspect)
 TEST_F(TextureGl, ReadPixelsReturnsLevelZeroBottomRowFirst)
 {
     Texture texture;
-    ASSERT_TRUE(texture.create_empty(4, 2, false, false, GL_RGBA8));
+    ASSERT_TRUE(texture.create_empty(4, 2, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8));
     {
         PaintTarget target(texture);
         PaintTarget::fill(0, 0, 4, 1, 0, 0, 1); // bottom row blue
@@ -344,12 +345,13 @@ TEST(TextureFatal, MisuseEndsWithTheReport)
         const char* message;
     };
     const Case cases[] = {
-        {[] { Texture().create_empty(8, 8, false, false, GL_ALPHA32F_ARB); },
+        {[] { Texture().create_empty(8, 8, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_ALPHA32F_ARB); },
          "Unrecognized texture format 34838!"},
-        {[] { Texture().create_empty(8, 8, false, false, 0); }, "Unrecognized texture format 0!"},
+        {[] { Texture().create_empty(8, 8, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, 0); },
+         "Unrecognized texture format 0!"},
         {[] {
              Texture t;
-             t.create_empty(8, 8, false, false, GL_RGBA8);
+             t.create_empty(8, 8, Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE, GL_RGBA8);
              t.create();
          },
          "Attempt to create an already initialized texture!"},
@@ -392,7 +394,7 @@ TEST_F(TextureGl, LoadPicksTheReaderByExtensionWhateverItsCase)
     dir.write("photo.jpg", fixtures::str(fixtures::jpeg_file(4, 4, rgb, 90)));
     dir.write("p.bmp", fixtures::str(fixtures::bmp_file(2, 1, fixtures::Bytes(6, 1), 8, 2)));
 
-    Texture tga(dir.file("picture.TGA"), false, false);
+    Texture tga(dir.file("picture.TGA"), Texture::NO_MIPMAPS, Texture::CLAMP_TO_EDGE);
     EXPECT_EQ(tga.get_bpp(), 24u);
     EXPECT_EQ(level_param(0, GL_TEXTURE_WIDTH), 3);
     // Internal format 3 is an RGB format of 8 bits a channel.
@@ -406,7 +408,7 @@ TEST_F(TextureGl, LoadPicksTheReaderByExtensionWhateverItsCase)
     EXPECT_EQ(back[11], 90);
     EXPECT_EQ(back[17], 150);
 
-    Texture png(dir.file("icon.png"), true, true, GL_NEAREST, GL_NEAREST);
+    Texture png(dir.file("icon.png"), Texture::MIPMAPS, Texture::REPEAT, GL_NEAREST, GL_NEAREST);
     EXPECT_EQ(png.get_bpp(), 32u);
     EXPECT_EQ(level_param(0, GL_TEXTURE_ALPHA_SIZE), 8);
     EXPECT_EQ(tex_param(GL_TEXTURE_WRAP_S), GL_REPEAT);
@@ -456,6 +458,49 @@ TEST(TextureFatal, LoadFailuresAndReadBackOfTwentyFourBits)
     });
     EXPECT_EQ(read_back.exit_code, 1);
     EXPECT_NE(read_back.err.find("\n\nFailed assert 4 == bytespp\n"), std::string::npos) << read_back.err;
+}
+
+// A damaged picture ends the program with the load's report instead of being shown garbled.
+TEST(TextureFatal, DamagedPicturesEndWithTheLoadReport)
+{
+    fixtures::Picture p = fixtures::sample_picture(6, 8, 8, 8);
+    const fixtures::Bytes stored = fixtures::zlib_stream(fixtures::png_scanlines(p, false), 0);
+    std::vector<fixtures::PngChunk> chunks = fixtures::png_chunks(p, stored);
+    const fixtures::Bytes png = fixtures::png_from_chunks(chunks);
+    const size_t idat_data = 8 + (12 + 13) + 8; // signature, IHDR, the IDAT head
+    ASSERT_EQ(fixtures::str(fixtures::Bytes(png.begin() + idat_data - 4, png.begin() + idat_data)), "IDAT");
+
+    fixtures::Bytes flipped = png;
+    flipped[idat_data + stored.size() / 2] ^= 0x08;
+    std::vector<fixtures::PngChunk> header_crc = chunks;
+    header_crc[0].wrong_crc = true;
+    std::vector<fixtures::PngChunk> adler = chunks;
+    adler[1].data.back() ^= 0x01;
+    fixtures::Bytes rgb(64 * 64 * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>(i * 7 % 251);
+    const fixtures::Bytes jpeg = fixtures::jpeg_file(64, 64, rgb, 90);
+
+    TempDir dir;
+    const struct {
+        const char* name;
+        fixtures::Bytes file;
+    } cases[] = {
+        {"flipped.png", flipped},
+        {"header_crc.png", fixtures::png_from_chunks(header_crc)},
+        {"cut.png", fixtures::Bytes(png.begin(), png.begin() + static_cast<long>(idat_data + stored.size() / 2))},
+        {"adler.png", fixtures::png_from_chunks(adler)},
+        {"cut.jpg", fixtures::Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() * 2 / 3))},
+    };
+    for (const auto& c : cases) {
+        dir.write(c.name, fixtures::str(c.file));
+        const std::string path = dir.file(c.name);
+        ChildResult result = in_gl_child([&] { Texture t(path); });
+        EXPECT_EQ(result.exit_code, 1) << c.name;
+        EXPECT_NE(result.err.find("Error in file src\\util\\texture\\texture:"), std::string::npos)
+            << c.name << ": " << result.err;
+        EXPECT_NE(result.err.find("\n\nFailed to load texture " + path + "\n"), std::string::npos)
+            << c.name << ": " << result.err;
+    }
 }
 
 TEST_F(TextureGl, ReadersRefusePicturesLargerThanTheContextAllows)

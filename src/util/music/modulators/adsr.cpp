@@ -18,10 +18,10 @@ const char* const SOURCE = "src\\util\\music\\modulators\\adsr";
 
 } // namespace
 
-ADSR::ADSR(float attack, int attack_slope, float decay, int decay_slope, float sustain,
-           float release, int release_slope)
-    : attack(attack), attack_slope(attack_slope), decay(decay), decay_slope(decay_slope),
-      sustain(sustain), release(release), release_slope(release_slope)
+ADSR::ADSR(float attack_, int attack_slope_, float decay_, int decay_slope_, float sustain_,
+           float release_, int release_slope_)
+    : attack(attack_), attack_slope(attack_slope_), decay(decay_), decay_slope(decay_slope_),
+      sustain(sustain_), release(release_), release_slope(release_slope_)
 {
     type = MOD_TYPE_ADSR;
 }

@@ -9,8 +9,8 @@ namespace {
 const char* const SOURCE = "src\\util\\music\\modulators\\arp";
 }
 
-Arp::Arp(int pattern, int octaves, int numerator, int denominator, bool triplet)
-    : pattern(pattern), octaves(octaves)
+Arp::Arp(int pattern_, int octaves_, int numerator, int denominator, bool triplet)
+    : pattern(pattern_), octaves(octaves_)
 {
     type = MOD_TYPE_ARP;
     length = note_length(numerator, denominator, triplet);

@@ -9,8 +9,8 @@ namespace {
 const char* const SOURCE = "src\\util\\music\\modulators\\lfo";
 }
 
-LFO::LFO(int wave, int controller_number, int numerator, int denominator, bool triplet)
-    : wave(wave)
+LFO::LFO(int wave_, int controller_number, int numerator, int denominator, bool triplet)
+    : wave(wave_)
 {
     type = MOD_TYPE_LFO;
     controller = controller_number;
