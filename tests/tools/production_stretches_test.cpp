@@ -1,7 +1,8 @@
 // The whole show as the build packs it: the real show from data.qxv (its own scenes, post
 // effects and tracks, on a clock set by hand) pictured at a beat inside each of its fourteen
 // stretches. Every picture must show something, and something else than the stretches beside
-// it, so that a scene that stops drawing fails here rather than in front of a viewer.
+// it, so that a scene that stops drawing fails here rather than in front of a viewer. A
+// picture that is lit only in its bottom fifth (a caption board over black) fails too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,6 +40,7 @@ const Stretch STRETCHES[] = {
 struct Picture {
     std::vector<double> luma; // 0..1, one value a pixel
     double mean = 0.0;
+    double upper_mean = 0.0; // the mean luma of the four fifths above the bottom fifth
     double spread = 0.0; // standard deviation of the luma
     double brightest = 0.0; // the luma that the brightest hundredth of the picture reaches
 };
@@ -61,6 +63,10 @@ Picture read_picture(const std::string& path)
     }
     for (double v : picture.luma) picture.mean += v;
     picture.mean /= static_cast<double>(picture.luma.size());
+    // The file holds the top row first.
+    const size_t upper = static_cast<size_t>(WIDTH) * (HEIGHT - HEIGHT / 5);
+    for (size_t i = 0; i < upper; ++i) picture.upper_mean += picture.luma[i];
+    picture.upper_mean /= static_cast<double>(upper);
     for (double v : picture.luma) picture.spread += (v - picture.mean) * (v - picture.mean);
     picture.spread = std::sqrt(picture.spread / static_cast<double>(picture.luma.size()));
     std::vector<double> sorted = picture.luma;
@@ -96,6 +102,8 @@ TEST(ProductionStretches, EveryStretchShowsAPictureOfItsOwn)
     for (size_t i = 0; i < pictures.size(); ++i) {
         SCOPED_TRACE(std::string(STRETCHES[i].scene) + " at beat " + STRETCHES[i].beat);
         EXPECT_GT(pictures[i].mean, STRETCHES[i].least_mean) << "the picture is black";
+        EXPECT_GT(pictures[i].upper_mean, STRETCHES[i].least_mean)
+            << "the picture is black above its bottom fifth";
         EXPECT_GT(pictures[i].brightest, 0.15) << "nothing bright is drawn";
         EXPECT_GT(pictures[i].spread, 0.02) << "the picture is one flat colour";
         if (i > 0) {

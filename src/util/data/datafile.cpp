@@ -33,6 +33,17 @@ std::string file_name = "data.qxv";
 
 namespace {
 
+// The entries serve the loaders for the whole run and are freed only when the program ends.
+// Defined after the list, this owner is destroyed before it, once the program has left main
+// or called exit; a fatal report ends the process without destroying anything.
+struct EntriesOwner {
+    ~EntriesOwner() { DataPack::free_entries(DataFile::entries); }
+} g_entries_owner;
+
+} // namespace
+
+namespace {
+
 const char* const SOURCE = "src\\util\\data\\data";
 
 // The rest of the layer's process-wide state, beside the mode, entries and names above.

@@ -28,6 +28,7 @@ struct DataEntry {
 namespace DataFile {
 
 extern int mode;
+// The packed (read mode) or collected (write mode) entries, kept until the program ends.
 extern std::vector<DataEntry*> entries;
 extern std::vector<std::string> temp_files;
 extern std::string file_name;

@@ -32,15 +32,6 @@ bool fail(DataError* error, int line, const std::string& message)
     return false;
 }
 
-void free_entries(std::vector<DataEntry*>& entries)
-{
-    for (DataEntry* entry : entries) {
-        std::free(entry->data);
-        delete entry;
-    }
-    entries.clear();
-}
-
 // Walks the decoded chunk run; every length is checked against what is left.
 bool read_chunks(const unsigned char* payload, std::size_t size, std::vector<DataEntry*>& found,
                  DataError* error)
@@ -154,6 +145,15 @@ bool unpack(const unsigned char* bytes, std::size_t length, const char* file_nam
     }
     out.insert(out.end(), found.begin(), found.end());
     return true;
+}
+
+void free_entries(std::vector<DataEntry*>& entries)
+{
+    for (DataEntry* entry : entries) {
+        std::free(entry->data);
+        delete entry;
+    }
+    entries.clear();
 }
 
 bool write_chunk(FILE* out, const DataEntry& entry, DataError* error)

@@ -43,4 +43,7 @@ bool write_chunk(FILE* out, const DataEntry& entry, DataError* error);
 bool unpack(const unsigned char* bytes, std::size_t length, const char* file_name,
             std::vector<DataEntry*>& out, DataError* error);
 
+// Frees every entry of the list (its contents and the entry itself) and empties the list.
+void free_entries(std::vector<DataEntry*>& entries);
+
 } // namespace DataPack
