@@ -19,7 +19,6 @@ namespace {
 const int PALETTE[] = {0x7FCAFF, 0xA77FFF, 0xE77FFF, 0xFF7FB0, 0xFF9C7E, 0xFFD77E, 0xF3FF7E};
 const int PALETTE_SIZE = sizeof PALETTE / sizeof PALETTE[0];
 
-
 const TrackDefault TRACKS[] = {
     {"mtBlocky", 0.0f},          {"mtAmbient", 0.2f},          {"mtDisplaceRand", 0.001f},
     {"mtDisplaceSpace", 1.7f},   {"mtRadblurDisplace", 0.0f},  {"mtRadblurIntensity", 1.0f},
