@@ -40,10 +40,6 @@ struct EntriesOwner {
     ~EntriesOwner() { DataPack::free_entries(DataFile::entries); }
 } g_entries_owner;
 
-} // namespace
-
-namespace {
-
 const char* const SOURCE = "src\\util\\data\\data";
 
 // The rest of the layer's process-wide state, beside the mode, entries and names above.
