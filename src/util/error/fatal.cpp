@@ -8,21 +8,27 @@
 
 namespace {
 
-std::vector<void (*)()>& cleanup_handlers()
-{
-    static std::vector<void (*)()> handlers;
-    return handlers;
-}
+// What a fatal report runs before the process ends: the clean-ups in the reverse order of
+// their registration, then the end that replaces the exit (none in the program itself).
+struct FatalState {
+    std::vector<void (*)()> cleanups;
+    void (*end)() = nullptr;
+};
 
-void (*g_fatal_end)() = nullptr;
+// Made on first use, so that a clean-up can be registered from any static initialiser.
+FatalState& fatal_state()
+{
+    static FatalState state;
+    return state;
+}
 
 [[noreturn]] void run_cleanups_and_exit()
 {
-    std::vector<void (*)()>& handlers = cleanup_handlers();
-    for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) (*it)();
+    FatalState& state = fatal_state();
+    for (auto it = state.cleanups.rbegin(); it != state.cleanups.rend(); ++it) (*it)();
     std::fflush(stdout);
     std::fflush(stderr);
-    if (g_fatal_end != nullptr) g_fatal_end();
+    if (state.end != nullptr) state.end();
     std::_Exit(1);
 }
 
@@ -30,15 +36,16 @@ void (*g_fatal_end)() = nullptr;
 
 void add_fatal_cleanup(void (*handler)())
 {
-    for (void (*known)() : cleanup_handlers()) {
+    std::vector<void (*)()>& cleanups = fatal_state().cleanups;
+    for (void (*known)() : cleanups) {
         if (known == handler) return;
     }
-    cleanup_handlers().push_back(handler);
+    cleanups.push_back(handler);
 }
 
 void set_fatal_end(void (*end)())
 {
-    g_fatal_end = end;
+    fatal_state().end = end;
 }
 
 void fatal_error(const char* source, int line, const std::string& message)
