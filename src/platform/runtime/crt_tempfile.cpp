@@ -12,12 +12,18 @@ struct MadeFile {
     pid_t owner; // a forked child must not remove its parent's files
 };
 
+// The files this process made, and whether the exit handler that removes them is registered.
+struct TempFileState {
+    std::vector<MadeFile> files;
+    bool exit_handler_registered = false;
+};
+
 // Never destroyed: the exit handler that reads the list runs after static destructors of
 // objects made later than its registration.
-std::vector<MadeFile>& made_files()
+TempFileState& temp_file_state()
 {
-    static std::vector<MadeFile>* files = new std::vector<MadeFile>;
-    return *files;
+    static TempFileState* state = new TempFileState;
+    return *state;
 }
 
 } // namespace
@@ -25,7 +31,7 @@ std::vector<MadeFile>& made_files()
 void crt_remove_tempfiles()
 {
     pid_t self = getpid();
-    for (const MadeFile& file : made_files()) {
+    for (const MadeFile& file : temp_file_state().files) {
         if (file.owner == self) std::remove(file.path.c_str());
     }
 }
@@ -38,13 +44,11 @@ std::string crt_tempnam()
     int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) return std::string();
     close(descriptor);
-    // The list exists before the exit handler is registered, so it is destroyed after the
-    // handler has run.
-    made_files().push_back(MadeFile{pattern, getpid()});
-    static bool at_exit_registered = false;
-    if (!at_exit_registered) {
+    TempFileState& state = temp_file_state();
+    state.files.push_back(MadeFile{pattern, getpid()});
+    if (!state.exit_handler_registered) {
         std::atexit(crt_remove_tempfiles);
-        at_exit_registered = true;
+        state.exit_handler_registered = true;
     }
     return pattern;
 }
