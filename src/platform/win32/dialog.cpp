@@ -9,15 +9,15 @@ namespace {
 
 // Every live session, and the session of every live control, so that a handle can be told
 // apart without trusting it.
-std::map<const void*, DialogSession*>& sessions()
+struct LiveHandles {
+    std::map<const void*, DialogSession*> sessions;
+    std::map<const void*, DialogSession*> control_owners;
+};
+
+LiveHandles& live_handles()
 {
-    static std::map<const void*, DialogSession*> live;
-    return live;
-}
-std::map<const void*, DialogSession*>& control_owners()
-{
-    static std::map<const void*, DialogSession*> live;
-    return live;
+    static LiveHandles handles;
+    return handles;
 }
 
 class TemplateReader {
@@ -154,14 +154,16 @@ bool parse_dialog_template(const void* dialog_template, size_t max_bytes, Parsed
 DialogSession::DialogSession(const ParsedDialog& dialog, DLGPROC procedure_, LPARAM init_param_)
     : state(dialog), procedure(procedure_), init_param(init_param_)
 {
-    sessions()[this] = this;
-    for (DialogControl& control : state.controls) control_owners()[&control] = this;
+    LiveHandles& live = live_handles();
+    live.sessions[this] = this;
+    for (DialogControl& control : state.controls) live.control_owners[&control] = this;
 }
 
 DialogSession::~DialogSession()
 {
-    sessions().erase(this);
-    for (DialogControl& control : state.controls) control_owners().erase(&control);
+    LiveHandles& live = live_handles();
+    live.sessions.erase(this);
+    for (DialogControl& control : state.controls) live.control_owners.erase(&control);
 }
 
 void DialogSession::start()
@@ -274,18 +276,20 @@ LRESULT DialogSession::send_to_control(DialogControl& target, UINT message, WPAR
 
 HWND GetDlgItem(HWND dialog, int id)
 {
-    auto found = sessions().find(dialog);
-    if (found == sessions().end()) return nullptr;
+    LiveHandles& live = live_handles();
+    auto found = live.sessions.find(dialog);
+    if (found == live.sessions.end()) return nullptr;
     return reinterpret_cast<HWND>(found->second->control(id));
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (window == nullptr) return 0;
-    auto session = sessions().find(window);
-    if (session != sessions().end()) return session->second->send_to_dialog(message, wparam, lparam);
-    auto owner = control_owners().find(window);
-    if (owner != control_owners().end()) {
+    LiveHandles& live = live_handles();
+    auto session = live.sessions.find(window);
+    if (session != live.sessions.end()) return session->second->send_to_dialog(message, wparam, lparam);
+    auto owner = live.control_owners.find(window);
+    if (owner != live.control_owners.end()) {
         return owner->second->send_to_control(*static_cast<DialogControl*>(window), message, wparam, lparam);
     }
     return 0;
@@ -293,8 +297,9 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 
 BOOL EndDialog(HWND dialog, INT_PTR result)
 {
-    auto found = sessions().find(dialog);
-    if (found == sessions().end()) return 0;
+    LiveHandles& live = live_handles();
+    auto found = live.sessions.find(dialog);
+    if (found == live.sessions.end()) return 0;
     found->second->end(result);
     return 1;
 }
