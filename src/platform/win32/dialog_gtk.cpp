@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/dialog.h"
+#include "platform/win32/gtk_start.h"
 
 namespace {
 
@@ -158,11 +159,7 @@ void fit_widgets(DialogScale& scale, const std::vector<PlacedWidget>& placed)
 
 bool run_dialog_window(DialogSession& session)
 {
-    static bool gtk_ready = false;
-    if (!gtk_ready) {
-        if (!gtk_init_check(nullptr, nullptr)) return false;
-        gtk_ready = true;
-    }
+    if (!start_gtk_once()) return false;
 
     FrontEnd front;
     front.session = &session;

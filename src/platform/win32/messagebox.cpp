@@ -5,6 +5,8 @@
 #include <cstring>
 #include <gtk/gtk.h>
 
+#include "platform/win32/gtk_start.h"
+
 bool message_boxes_unattended()
 {
     const char* value = std::getenv("PELLORVANE_UNATTENDED");
@@ -30,11 +32,7 @@ bool display_available()
 
 int show_gtk_box(const char* text, const char* caption, UINT type)
 {
-    static bool gtk_ready = false;
-    if (!gtk_ready) {
-        if (!gtk_init_check(nullptr, nullptr)) return default_answer(type);
-        gtk_ready = true;
-    }
+    if (!start_gtk_once()) return default_answer(type);
 
     GtkMessageType message_type = GTK_MESSAGE_OTHER;
     switch (type & 0xF0) {
