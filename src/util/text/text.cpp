@@ -13,7 +13,7 @@
 namespace {
 
 const char* const SOURCE = "src\\util\\text\\text";
-Text::RenderObserver render_observer = nullptr;
+Text::RenderObserver g_render_observer = nullptr;
 
 void unbind_texture_units()
 {
@@ -64,7 +64,7 @@ void Text::Reshape(int new_width, int new_height)
     height = new_height;
 }
 
-void Text::set_render_observer(RenderObserver observer) { render_observer = observer; }
+void Text::set_render_observer(RenderObserver observer) { g_render_observer = observer; }
 
 void Text::check_reshaped(int line) const
 {
@@ -77,8 +77,8 @@ void Text::check_reshaped(int line) const
 // scenes print is drawn as a degree sign.
 void Text::render(const char* text) const
 {
-    if (render_observer != nullptr)
-        render_observer(text);
+    if (g_render_observer != nullptr)
+        g_render_observer(text);
     wchar_t wide[MAX_TEXT + 1];
     int length = 0;
     for (; text[length] != '\0' && length < MAX_TEXT; ++length) {
