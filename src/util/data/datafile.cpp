@@ -681,11 +681,7 @@ void delete_temp_files()
 
 void reset_state()
 {
-    for (DataEntry* entry : entries) {
-        std::free(entry->data);
-        delete entry;
-    }
-    entries.clear();
+    DataPack::free_entries(entries);
     temp_files.clear();
     mode = DATAFILE_MODE_DISK;
     file_name = "data.qxv";
