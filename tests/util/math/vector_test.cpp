@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "platform/runtime/crt_random.h"
 #include "util/math/intvector3.h"
@@ -151,8 +152,9 @@ TEST(ScalarMath, MetaballFieldSumsInverseSquaredDistances)
     // All balls at the origin: four equal terms.
     EXPECT_FLOAT_EQ(metaball_field(Vector3(30.0f, 0.0f, 0.0f)), 3.0f);  // 4 x 1/1 - 1
     EXPECT_FLOAT_EQ(metaball_field(Vector3(0.0f, 60.0f, 0.0f)), 0.0f);  // 4 x 1/4 - 1
+    const Metaball at_rest[4] = {g_metaballs[0], g_metaballs[1], g_metaballs[2], g_metaballs[3]};
     g_metaballs[0].position = Vector3(1.0f, 0.0f, 0.0f);
     g_metaballs[1].direction = Vector3(100.0f, 0.0f, 0.0f); // not read
     EXPECT_FLOAT_EQ(metaball_field(Vector3(60.0f, 0.0f, 0.0f)), 0.75f); // 1 + 3/4 - 1
-    g_metaballs[0].position = Vector3();
+    std::copy(at_rest, at_rest + 4, g_metaballs);
 }
