@@ -76,7 +76,7 @@ int SpectrumBoxes::stack_height(float value)
 
 float SpectrumBoxes::loudness_maximum() { return g_loudness_maximum; }
 
-void SpectrumBoxes::reset_loudness_maximum() { g_loudness_maximum = START_MAXIMUM; }
+void SpectrumBoxes::reset_state() { g_loudness_maximum = START_MAXIMUM; }
 
 void SpectrumBoxes::init()
 {

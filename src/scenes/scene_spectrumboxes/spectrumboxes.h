@@ -51,7 +51,7 @@ public:
     // The loudest sum of band values seen in this process; starts at 0.1 and only grows.
     static float loudness_maximum();
     // Back to the start value, as a new run of the program has it.
-    static void reset_loudness_maximum();
+    static void reset_state();
 
     // The newest row first: row r, band b at [r x 16 + b].
     const std::vector<float>& get_history() const { return history; }

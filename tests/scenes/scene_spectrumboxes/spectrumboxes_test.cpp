@@ -90,7 +90,7 @@ protected:
     void SetUp() override
     {
         GlTest::SetUp();
-        SpectrumBoxes::reset_loudness_maximum();
+        SpectrumBoxes::reset_state();
     }
 
     void TearDown() override
