@@ -57,3 +57,11 @@ std::vector<unsigned char> GlTest::pixel(int x, int y)
 {
     return read_rgba(x, y, 1, 1);
 }
+
+ChildResult run_in_gl_child(const std::function<void()>& body, int width, int height)
+{
+    return run_in_child([&] {
+        open_gl_window(width, height);
+        body();
+    });
+}

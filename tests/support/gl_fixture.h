@@ -6,7 +6,10 @@
 #include <GL/glew.h>
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
+#include <functional>
 #include <vector>
+
+#include "support/child_process.h"
 
 class GlTest : public ::testing::Test {
 protected:
@@ -27,3 +30,7 @@ protected:
 void open_gl_window(int width, int height);
 // Closes the window and its GL context (the video subsystem), if one is open.
 void close_gl_window();
+
+// Runs body in a forked child that first opens a GL window of its own, so that a fatal report
+// or a context set up differently ends with the child; its exit code and output come back.
+ChildResult run_in_gl_child(const std::function<void()>& body, int width = 64, int height = 64);

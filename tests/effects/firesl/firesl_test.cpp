@@ -181,8 +181,7 @@ TEST(FireFatal, ModesOutsideTheFourEndWithTheReport)
 {
     ShowFolder folder;
     for (int mode : {4, -1}) {
-        ChildResult result = run_in_child([mode] {
-            open_gl_window(64, 64);
+        ChildResult result = run_in_gl_child([mode] {
             Effects::Fire fire;
             fire.set_mode(mode);
         });

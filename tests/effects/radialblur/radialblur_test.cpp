@@ -99,8 +99,7 @@ TEST_F(RadialBlurGl, TheBlurIsAddedToWhatIsThere)
 TEST(RadialBlurFatal, RenderWithoutATextureEndsWithTheReport)
 {
     ShowFolder folder;
-    ChildResult result = run_in_child([] {
-        open_gl_window(64, 64);
+    ChildResult result = run_in_gl_child([] {
         Effects::RadialBlur blur;
         blur.render(0.0f);
     });

@@ -40,14 +40,6 @@ void write_scheme(const TempDir& dir, const char* const names[6], bool swap_colo
         dir.write(std::string("sky/box_") + names[i] + ".png", plain_face(FACE_COLOURS[swap_colours ? 5 - i : i]));
 }
 
-ChildResult in_gl_child(const std::function<void()>& body)
-{
-    return run_in_child([&] {
-        open_gl_window(64, 64);
-        body();
-    });
-}
-
 void expect_colour(const std::vector<unsigned char>& px, const Rgb& colour, const std::string& where)
 {
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(px[c], colour[c], 2) << where << " channel " << c;
@@ -125,7 +117,7 @@ TEST(SkyBoxFatal, MisuseEndsWithTheReport)
          "Failed to load cubemap with base " + base + "none_ and extension png"},
     };
     for (const Case& c : cases) {
-        ChildResult result = in_gl_child(c.body);
+        ChildResult result = run_in_gl_child(c.body);
         EXPECT_EQ(result.exit_code, 1) << c.message;
         EXPECT_EQ(result.err.find("Error in file src\\effects\\skybox\\skybox:"), 0u) << result.err;
         EXPECT_NE(result.err.find("\n\n" + c.message + "\n"), std::string::npos) << result.err;

@@ -401,8 +401,7 @@ TEST(QuorelIntro, AMissingTrackFileEndsTheRun)
 {
     TempDir dir;
     write_scene_data(dir, {}, "miCubeT2Y");
-    ChildResult result = run_in_child([&dir] {
-        open_gl_window(64, 64);
+    ChildResult result = run_in_gl_child([&dir] {
         if (chdir(dir.path().c_str()) != 0) return;
         BeatMusic music("music.ogg");
         ShaderBank bank;

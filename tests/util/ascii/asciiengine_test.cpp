@@ -102,8 +102,7 @@ TEST_F(AsciiEngineGl, LetterboxInDoubleWithAFloatAspect)
 
 TEST(AsciiEngine, AMissingChartIsFatal)
 {
-    ChildResult result = run_in_child([] {
-        open_gl_window(64, 64);
+    ChildResult result = run_in_gl_child([] {
         TempDir empty;
         if (chdir(empty.path().c_str()) != 0) std::_Exit(2);
         AsciiEngine engine;

@@ -238,8 +238,7 @@ TEST(CameraFailures, BadSizesAspectsAndPlanesAreFatal)
         {640, 480, 1.0f, -0.5f, 368, "Invalid znear/zfar of -0.5/1000"},
     };
     for (const Case& c : cases) {
-        ChildResult result = run_in_child([&] {
-            open_gl_window(64, 64);
+        ChildResult result = run_in_gl_child([&] {
             Camera camera;
             camera.set_znear(c.znear);
             camera.setup_projection(c.width, c.height, c.aspect, 1.0f);

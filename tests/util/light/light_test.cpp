@@ -407,10 +407,7 @@ TEST(LightFailures, BadParametersAreFatal)
          "Failed assert !face_active"},
     };
     for (const Case& c : cases) {
-        ChildResult result = run_in_child([&] {
-            open_gl_window(64, 64);
-            c.body();
-        });
+        ChildResult result = run_in_gl_child(c.body);
         EXPECT_EQ(result.exit_code, 1) << c.message;
         EXPECT_EQ(result.err.rfind("Error in file " + std::string(LIGHT_SOURCE) + ":", 0), 0u) << result.err;
         EXPECT_TRUE(ends_with(result.err, "\n\n" + c.message + "\n")) << result.err;

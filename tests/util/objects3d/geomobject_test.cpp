@@ -343,10 +343,7 @@ TEST_F(GeomObjectTest, BrokenObjectsAreFatal)
         {explode_stride, 271, "Failed assert 3 == mesh_ptr->vertices_stride"},
     };
     for (const auto& c : cases) {
-        expect_fatal(run_in_child([&] {
-                         open_gl_window(WINDOW_WIDTH, WINDOW_HEIGHT);
-                         c.body();
-                     }),
+        expect_fatal(run_in_gl_child(c.body, WINDOW_WIDTH, WINDOW_HEIGHT),
                      GEOM_SOURCE, c.line, c.message);
     }
 }

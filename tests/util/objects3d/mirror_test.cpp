@@ -233,10 +233,7 @@ TEST_F(MirrorTest, BadDrawsAreFatal)
         {zero_normal, 0, "Mirror normal (0, 0, 0) has no direction"},
     };
     for (const auto& c : cases) {
-        expect_fatal(run_in_child([&] {
-                         open_gl_window(WINDOW_WIDTH, WINDOW_HEIGHT);
-                         c.body();
-                     }),
+        expect_fatal(run_in_gl_child(c.body, WINDOW_WIDTH, WINDOW_HEIGHT),
                      MIRROR_SOURCE, c.line, c.message);
     }
 }

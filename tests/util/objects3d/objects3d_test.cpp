@@ -572,10 +572,7 @@ TEST_F(Objects3DTest, RenderFaultsAreFatal)
         {light_index, 0, "Light index 0 out of range for 0 lights!"},
     };
     for (const auto& c : cases) {
-        expect_fatal(run_in_child([&] {
-                         open_gl_window(WINDOW_WIDTH, WINDOW_HEIGHT);
-                         c.body();
-                     }),
+        expect_fatal(run_in_gl_child(c.body, WINDOW_WIDTH, WINDOW_HEIGHT),
                      OBJECTS_SOURCE, c.line, c.message);
     }
 }

@@ -145,8 +145,7 @@ TEST(ShaderBankAccess, SlotsOutsideTheTableAndTheEmptySlotAreReported)
         {true, SHADER_SLOT_EMPTY, "Shader bank slot 8 holds no program"},
     };
     for (const Case& c : cases) {
-        ChildResult result = run_in_child([&] {
-            open_gl_window(64, 64);
+        ChildResult result = run_in_gl_child([&] {
             if (chdir(PELLORVANE_SOURCE_DIR) != 0) _exit(3);
             ShaderBank bank;
             if (c.bind) bank.bind(c.slot);
@@ -363,8 +362,7 @@ TEST(ShaderBankPacked, BuildsFromThePackedDataFileAlone)
 {
     TempDir dir;
     const std::string packed = dir.file("data.qxv");
-    ChildResult write = run_in_child([&] {
-        open_gl_window(64, 64);
+    ChildResult write = run_in_gl_child([&] {
         if (chdir(PELLORVANE_SOURCE_DIR) != 0) _exit(3);
         DataFile::set_mode(DATAFILE_MODE_WRITE);
         { ShaderBank bank; }
@@ -373,8 +371,7 @@ TEST(ShaderBankPacked, BuildsFromThePackedDataFileAlone)
     ASSERT_EQ(write.exit_code, 0) << write.err;
 
     // In a folder without data/: every source must come out of the packed file.
-    ChildResult read = run_in_child([&] {
-        open_gl_window(64, 64);
+    ChildResult read = run_in_gl_child([&] {
         if (chdir(dir.path().c_str()) != 0) _exit(3);
         DataFile::set_mode(DATAFILE_MODE_READ);
         DataFile::read("data.qxv");

@@ -47,15 +47,6 @@ void draw_window_quad()
     glEnd();
 }
 
-// GL work whose end is a fatal report runs in a child with a window of its own.
-ChildResult run_with_gl(const std::function<void()>& body)
-{
-    return run_in_child([&] {
-        open_gl_window(64, 64);
-        body();
-    });
-}
-
 bool starts_with(const std::string& text, const std::string& prefix)
 {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -159,7 +150,7 @@ TEST_F(ShaderProgramTest, ArbProgramsFromFilesBindBothTargets)
 
 TEST(ShaderProgramFiles, BareNameIsFoundInTheCommonShaderFolder)
 {
-    ChildResult result = run_with_gl([] {
+    ChildResult result = run_in_gl_child([] {
         if (chdir(PELLORVANE_SOURCE_DIR) != 0) _exit(3);
         char* text = ShaderProgram::read_source("blur.frag");
         if (text == nullptr) _exit(4);
@@ -192,7 +183,7 @@ TEST(ShaderProgramFailures, BrokenStagesShowTheirLogBoxThenTheFatalReport)
          "--- Shader linking failed, log:\n "},
     };
     for (const Case& c : cases) {
-        ChildResult result = run_with_gl([&] { ShaderProgram program(c.vertex, c.fragment, false); });
+        ChildResult result = run_in_gl_child([&] { ShaderProgram program(c.vertex, c.fragment, false); });
         EXPECT_EQ(result.exit_code, 1);
         std::string expected_caption = c.caption;
         if (expected_caption != "Shader linking failed") {
@@ -215,16 +206,16 @@ TEST(ShaderProgramFailures, FileProblemsAreFatal)
     dir.write("g.frag", UNIFORM_FRAGMENT);
     dir.write("g.vert", PASS_VERTEX);
 
-    ChildResult missing = run_with_gl([&] { ShaderProgram p(dir.file("g.vert"), "no_such.frag", true); });
+    ChildResult missing = run_in_gl_child([&] { ShaderProgram p(dir.file("g.vert"), "no_such.frag", true); });
     EXPECT_EQ(missing.exit_code, 1);
     EXPECT_TRUE(starts_with(missing.err, REPORT_CAPTION)) << missing.err;
     EXPECT_NE(missing.err.find("\n\nCan't read shader file no_such.frag\n"), std::string::npos);
 
-    ChildResult mixed = run_with_gl([&] { ShaderProgram p(dir.file("a.vp"), dir.file("g.frag"), true); });
+    ChildResult mixed = run_in_gl_child([&] { ShaderProgram p(dir.file("a.vp"), dir.file("g.frag"), true); });
     EXPECT_EQ(mixed.exit_code, 1);
     EXPECT_TRUE(starts_with(mixed.err, "Error\n" + REPORT_CAPTION)) << mixed.err;
 
-    ChildResult arb_error = run_with_gl([&] { ShaderProgram p(dir.file("bad.vp"), dir.file("a.vp"), true); });
+    ChildResult arb_error = run_in_gl_child([&] { ShaderProgram p(dir.file("bad.vp"), dir.file("a.vp"), true); });
     EXPECT_EQ(arb_error.exit_code, 1);
     EXPECT_TRUE(starts_with(arb_error.err, "Error\nVertex program error at position: ")) << arb_error.err;
     EXPECT_NE(arb_error.err.find("Error\n" + REPORT_CAPTION), std::string::npos) << arb_error.err;

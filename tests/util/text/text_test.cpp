@@ -201,10 +201,7 @@ TEST(TextFailures, PrintingBeforeReshapeAndBadFontsAreFatal)
         {[&] { Text t(broken, 12); }, "16\n\nFailed to create font from " + broken + "\n"},
     };
     for (const Case& c : cases) {
-        ChildResult result = run_in_child([&] {
-            open_gl_window(64, 64);
-            c.body();
-        });
+        ChildResult result = run_in_gl_child(c.body);
         EXPECT_EQ(result.exit_code, 1);
         EXPECT_EQ(result.err.rfind(REPORT, 0), 0u) << result.err;
         EXPECT_TRUE(ends_with(result.err, REPORT + c.ending)) << result.err;

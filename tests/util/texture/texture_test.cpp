@@ -69,15 +69,6 @@ void expect_rgb(const std::vector<unsigned char>& px, int r, int g, int b, const
     EXPECT_NEAR(px[2], b, 2) << where;
 }
 
-// Runs body in a child with its own GL window; the child's exit code and error text return.
-ChildResult in_gl_child(const std::function<void()>& body)
-{
-    return run_in_child([&] {
-        open_gl_window(64, 64);
-        body();
-    });
-}
-
 } // namespace
 
 class TextureGl : public GlTest {};
@@ -354,7 +345,7 @@ TEST(TextureFatal, MisuseEndsWithTheReport)
         {[] { Texture().read_pixels(); }, "Failed assert 4 == bytespp"},
     };
     for (const Case& c : cases) {
-        ChildResult result = in_gl_child(c.body);
+        ChildResult result = run_in_gl_child(c.body);
         EXPECT_EQ(result.exit_code, 1) << c.message;
         EXPECT_NE(result.err.find(std::string("Error in file src\\util\\texture\\texture:")),
                   std::string::npos)
@@ -428,7 +419,7 @@ TEST(TextureFatal, LoadFailuresAndReadBackOfTwentyFourBits)
     dir.write("a.tga", small_tga());
     dir.write("broken.png", "not a png");
     const std::string gif = dir.file("image.gif");
-    ChildResult unsupported = in_gl_child([&] { Texture t(gif); });
+    ChildResult unsupported = run_in_gl_child([&] { Texture t(gif); });
     EXPECT_EQ(unsupported.exit_code, 1);
     EXPECT_EQ(unsupported.err.find("Unsupported image format!\nSorry, image format .gif is not yet "
                                    "supported.\nTry .tga or .png.\n"),
@@ -437,16 +428,16 @@ TEST(TextureFatal, LoadFailuresAndReadBackOfTwentyFourBits)
     EXPECT_NE(unsupported.err.find("\n\nFailed to load texture " + gif + "\n"), std::string::npos);
 
     const std::string broken = dir.file("broken.png");
-    ChildResult silent = in_gl_child([&] { Texture t(broken); });
+    ChildResult silent = run_in_gl_child([&] { Texture t(broken); });
     EXPECT_EQ(silent.exit_code, 1);
     EXPECT_EQ(silent.err.find("Error in file src\\util\\texture\\texture:"), 0u) << silent.err;
 
-    ChildResult shortname = in_gl_child([] { Texture t("gx"); });
+    ChildResult shortname = run_in_gl_child([] { Texture t("gx"); });
     EXPECT_EQ(shortname.exit_code, 1);
     EXPECT_NE(shortname.err.find("Sorry, image format gx is not yet supported."), std::string::npos);
 
     const std::string tga = dir.file("a.tga");
-    ChildResult read_back = in_gl_child([&] {
+    ChildResult read_back = run_in_gl_child([&] {
         Texture t(tga);
         t.read_pixels();
     });
@@ -488,7 +479,7 @@ TEST(TextureFatal, DamagedPicturesEndWithTheLoadReport)
     for (const auto& c : cases) {
         dir.write(c.name, fixtures::str(c.file));
         const std::string path = dir.file(c.name);
-        ChildResult result = in_gl_child([&] { Texture t(path); });
+        ChildResult result = run_in_gl_child([&] { Texture t(path); });
         EXPECT_EQ(result.exit_code, 1) << c.name;
         EXPECT_NE(result.err.find("Error in file src\\util\\texture\\texture:"), std::string::npos)
             << c.name << ": " << result.err;

@@ -63,14 +63,6 @@ GLint cube_param(GLenum name)
     return value;
 }
 
-ChildResult in_gl_child(const std::function<void()>& body)
-{
-    return run_in_child([&] {
-        open_gl_window(64, 64);
-        body();
-    });
-}
-
 } // namespace
 
 class TextureCubeGl : public GlTest {};
@@ -159,7 +151,7 @@ TEST(TextureCubeFatal, FacesThatCannotMakeACubeEndWithTheReport)
         TempDir faces;
         c.write(faces);
         const bool tga = std::string(c.folder) == "tga_face";
-        ChildResult result = in_gl_child([&] {
+        ChildResult result = run_in_gl_child([&] {
             TextureCube cube;
             cube.load(faces.file("negx.png"), faces.file("posx.png"), faces.file("negy.png"),
                       faces.file(tga ? "posy.tga" : "posy.png"), faces.file("negz.png"),
@@ -173,7 +165,7 @@ TEST(TextureCubeFatal, FacesThatCannotMakeACubeEndWithTheReport)
 
     TempDir faces;
     write_faces(faces, 4, 4);
-    ChildResult twice = in_gl_child([&] {
+    ChildResult twice = run_in_gl_child([&] {
         TextureCube cube;
         load_faces(cube, faces);
         cube.create();
