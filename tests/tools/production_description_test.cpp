@@ -12,12 +12,12 @@
 #include "util/music/midi.h"
 #include "util/music/modulators/modulator.h"
 #include "support/show_fixture.h"
+#include "support/show_timeline.h"
 #include "util/music/music.h"
 
 namespace {
 
 const std::string MUSIC = std::string(PELLORVANE_BINARY_DIR) + "/data/common/music/";
-const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/show/show.timeline";
 const char* const INSTRUMENTS[] = {"Rave beeper", "Sub", "Sirene", "Kick", "Snare", "Hats", "Pad", "Lead"};
 
 // The show's music with a clock the test sets.
@@ -26,14 +26,6 @@ public:
     using SteppedMusic::SteppedMusic;
     void set_beat(double beat) { position = static_cast<QWORD>(std::llround(beat * 60.0 / 145.0 * 44100.0) * 4); }
 };
-
-gen::Timeline show()
-{
-    gen::Timeline timeline;
-    std::string error;
-    EXPECT_TRUE(gen::load_timeline(TIMELINE_PATH, timeline, error)) << error;
-    return timeline;
-}
 
 } // namespace
 
@@ -60,7 +52,7 @@ TEST(ProductionNotes, MidiReaderFindsTheInstrumentTracksWithPairedNotes)
 
 TEST(ProductionNotes, DescriptionLoadsWholeAndEveryQueryAnswersThroughTheShow)
 {
-    gen::Timeline timeline = show();
+    gen::Timeline timeline = show_timeline::load();
     ShowMusic music((MUSIC + "tarnholm_quorel_system.xml").c_str(), 145.0f, 0.0f, false, 0);
     EXPECT_EQ(music.wave_format.nChannels, 2);
     EXPECT_EQ(music.wave_format.nSamplesPerSec, 44100u);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/show_timeline.h"
 #include "timeline.h"
 
 namespace {
@@ -20,7 +21,6 @@ namespace {
 const std::string DATA = std::string(PELLORVANE_BINARY_DIR) + "/data/";
 const std::string MIDI_PATH = DATA + "common/music/tarnholm_quorel_system.mid";
 const std::string MP3_PATH = DATA + "common/music/tarnholm_quorel_system.mp3";
-const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/show/show.timeline";
 
 struct Note {
     double on, off; // beats
@@ -181,7 +181,7 @@ protected:
         midi = new MidiScan(scan_midi(read_file_bytes(MIDI_PATH)));
         std::string error;
         timeline = new gen::Timeline();
-        ASSERT_TRUE(gen::load_timeline(TIMELINE_PATH, *timeline, error)) << error;
+        ASSERT_TRUE(gen::load_timeline(show_timeline::path(), *timeline, error)) << error;
     }
     static void TearDownTestSuite()
     {

@@ -15,13 +15,13 @@
 #include "support/player_run.h"
 #include "support/temp_dir.h"
 #include "support/x11_driver.h"
+#include "support/show_timeline.h"
 #include "timeline.h"
 #include "util/data/datafile.h"
 
 namespace {
 
 const std::string BUILD = PELLORVANE_BINARY_DIR;
-const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/show/show.timeline";
 
 bool build_has_packed_data()
 {
@@ -75,7 +75,7 @@ TEST(ProductionShow, PackedTracksReadBackToTheTimelinesKeys)
     ChildResult result = run_in_child([] {
         gen::Timeline timeline;
         std::string error;
-        ASSERT_TRUE(gen::load_timeline(TIMELINE_PATH, timeline, error)) << error;
+        ASSERT_TRUE(gen::load_timeline(show_timeline::path(), timeline, error)) << error;
         ASSERT_EQ(chdir(BUILD.c_str()), 0);
         DataFile::set_mode(DATAFILE_MODE_READ);
         DataFile::read("data.qxv");

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/show_timeline.h"
 #include "timeline.h"
 
 namespace {
 
 const std::string TRACKS = std::string(PELLORVANE_BINARY_DIR) + "/data/sync_tracker/";
-const std::string TIMELINE_PATH = std::string(PELLORVANE_SOURCE_DIR) + "/data/show/show.timeline";
 
 struct Key {
     int32_t row;
@@ -50,19 +50,11 @@ bool read_track(const std::string& bytes, std::vector<Key>& keys)
     return true;
 }
 
-gen::Timeline show()
-{
-    gen::Timeline timeline;
-    std::string error;
-    EXPECT_TRUE(gen::load_timeline(TIMELINE_PATH, timeline, error)) << error;
-    return timeline;
-}
-
 } // namespace
 
 TEST(ProductionTracks, EveryTrackFileReadsBackToTheTimelinesKeys)
 {
-    gen::Timeline timeline = show();
+    gen::Timeline timeline = show_timeline::load();
     ASSERT_FALSE(timeline.tracks.empty());
     for (const gen::TimelineTrack& track : timeline.tracks) {
         std::vector<Key> keys;
@@ -121,7 +113,7 @@ TEST(ProductionTracks, EveryRegisteredTrackHasAFile)
 
 TEST(ProductionTracks, ShowPlaysTheFourteenScenesInListOrder)
 {
-    gen::Timeline timeline = show();
+    gen::Timeline timeline = show_timeline::load();
     const gen::TimelineTrack* scenes = timeline.find("ActiveScene1st");
     ASSERT_NE(scenes, nullptr);
     ASSERT_EQ(scenes->keys.size(), 14u);
