@@ -8,19 +8,11 @@
 namespace Effects {
 
 Radblur::Radblur()
+    : ProgramPostProc("Radblur",
+                      {{"CntrX", 0.5f}, {"CntrY", 0.5f}, {"Step", 0.9f}, {"Strength", 1.0f}},
+                      "data/effects/postproc/radblur/radblur.vert",
+                      "data/effects/postproc/radblur/radblur.frag")
 {
-    name = "Radblur";
-    add_param("CntrX", 0.5f);
-    add_param("CntrY", 0.5f);
-    add_param("Step", 0.9f);
-    add_param("Strength", 1.0f);
-    program = new ShaderProgram("data/effects/postproc/radblur/radblur.vert",
-                                "data/effects/postproc/radblur/radblur.frag", true);
-}
-
-Radblur::~Radblur()
-{
-    delete program;
 }
 
 void Radblur::set_uniforms(int, int, float)

@@ -1,23 +1,17 @@
 // Radblur: a radial blur around a centre, with step and strength.
 #pragma once
 
-#include "effects/effect/postproc.h"
-
-class ShaderProgram;
+#include "effects/postproc/programpostproc.h"
 
 namespace Effects {
 
-class Radblur : public PostProc {
+class Radblur : public ProgramPostProc {
 public:
     Radblur();
-    ~Radblur() override;
 
     void set_uniforms(int w, int h, float time) override;
     // The blur is mixed in by the strength clamped to 0..1: at 0 or below the input comes out.
     bool leaves_picture_unchanged() const override;
-
-private:
-    ShaderProgram* program;
 };
 
 } // namespace Effects
