@@ -6,16 +6,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <iomanip>
 #include <sstream>
 #include <strings.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include "platform/runtime/byte_order.h"
 #include "platform/runtime/crt_tempfile.h"
+#include "platform/runtime/file_replace.h"
 #include "platform/win32/messagebox.h"
 #include "util/data/datapack.h"
 #include "util/data/huffman.h"
@@ -252,76 +251,6 @@ bool is_packed_file(const std::string& name)
     struct stat record;
     return g_data_file.packed_file_known && DataFile::stat_path(name.c_str(), &record) == 0 &&
            record.st_dev == g_data_file.packed_file_device && record.st_ino == g_data_file.packed_file_inode;
-}
-
-enum class ExportResult { WRITTEN, NOT_CREATED, NOT_WRITTEN };
-
-// A file written under a temporary name beside its final one and renamed over it only once all
-// of it is on the disk, so that a failed write never leaves a cut-short file under the final
-// name nor spoils a file already there. The temporary file goes with the object unless it was
-// renamed.
-class ReplacingFile {
-public:
-    explicit ReplacingFile(const std::string& target) : final_name(target)
-    {
-        // Created exclusively with the usual permissions; a name that is taken is passed over.
-        for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-            temp_name = compose(".", getpid(), "-", attempt, ".export");
-            descriptor = ::open(temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (descriptor < 0 && errno != EEXIST) break;
-        }
-        temp_exists = descriptor >= 0;
-    }
-    ~ReplacingFile()
-    {
-        if (descriptor >= 0) ::close(descriptor);
-        if (temp_exists) std::remove(temp_name.c_str());
-    }
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-
-    bool created() const { return temp_exists; }
-
-    // Writes the whole contents, sees them onto the disk and closes the temporary file.
-    bool write(const char* data, size_t size)
-    {
-        while (size > 0) {
-            ssize_t written = ::write(descriptor, data, size);
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) return false;
-            data += written;
-            size -= static_cast<size_t>(written);
-        }
-        bool complete = ::fsync(descriptor) == 0;
-        if (::close(descriptor) != 0) complete = false;
-        descriptor = -1;
-        return complete;
-    }
-
-    bool rename_over()
-    {
-        if (std::rename(temp_name.c_str(), final_name.c_str()) != 0) return false;
-        temp_exists = false;
-        return true;
-    }
-
-private:
-    std::string final_name;
-    std::string temp_name;
-    int descriptor = -1;
-    bool temp_exists = false;
-};
-
-ExportResult export_entry(const DataEntry& entry, const std::string& output)
-{
-    ReplacingFile file(output);
-    if (!file.created()) return ExportResult::NOT_CREATED;
-    if (!file.write(entry.data, entry.size > 0 ? static_cast<size_t>(entry.size) : 0)) {
-        return ExportResult::NOT_WRITTEN;
-    }
-    // A folder of that name in the way: the output file cannot be made.
-    if (!file.rename_over()) return ExportResult::NOT_CREATED;
-    return ExportResult::WRITTEN;
 }
 
 // Write mode, the payload: every collected entry as a chunk, gathered in a temporary file and
@@ -661,12 +590,15 @@ void export_mp3()
         // Only a track is written, and never over the packed file being read.
         std::string output = export_name(entry->name);
         if (!is_track_name(output) || is_packed_file(output)) continue;
-        switch (export_entry(*entry, output)) {
-        case ExportResult::NOT_CREATED:
+        // Written beside the name and moved over it once it is on the disk, so that a failed
+        // write leaves neither a cut-short track nor a spoilt one that was there.
+        const size_t size = entry->size > 0 ? static_cast<size_t>(entry->size) : 0;
+        switch (replace_file_contents(output.c_str(), entry->data, size, FileReplaceSync::ON_THE_DISK)) {
+        case FileReplaceResult::NOT_CREATED:
             FATAL_ERROR(SOURCE, "Failed to create output file for " + output);
-        case ExportResult::NOT_WRITTEN:
+        case FileReplaceResult::NOT_WRITTEN:
             FATAL_ERROR(SOURCE, "Failed to write output file for " + output);
-        case ExportResult::WRITTEN:
+        case FileReplaceResult::WRITTEN:
             break;
         }
         std::string text = "Successfully exported " + output + " to the current folder";

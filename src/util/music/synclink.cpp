@@ -10,12 +10,11 @@
 #include <cstring>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <unistd.h>
 
 #include "platform/runtime/byte_order.h"
+#include "platform/runtime/file_replace.h"
 #include "platform/sockets/tcp_socket.h"
 
 namespace {
@@ -692,35 +691,12 @@ int synclink_write_curve_file(const char* path, const SyncCurve* curve)
     }
 
     // Opening the track file itself for writing would empty it at once, so a save that fails
-    // part-way (a full disk) would cost the authored keys. The keys go into a new file in the
-    // same folder, which takes the old one's place only once it is complete and closed.
-    const size_t length = std::strlen(path);
-    std::vector<char> temp_path(length + 32);
-    int descriptor = -1;
-    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        std::snprintf(temp_path.data(), temp_path.size(), "%s.%ld.%d.tmp", path, static_cast<long>(getpid()),
-                      attempt);
-        descriptor = open(temp_path.data(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor < 0 && errno != EEXIST)
-            return -1;
-    }
-    if (descriptor < 0)
-        return -1;
-    FILE* file = fdopen(descriptor, "wb");
-    if (file == nullptr) {
-        close(descriptor);
-        unlink(temp_path.data());
-        return -1;
-    }
-    // A full disk shows at the write or only when the buffer is flushed at the close: both
-    // count, so a truncated file is never reported as saved.
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temp_path.data(), path) != 0) {
-        unlink(temp_path.data());
-        return -1;
-    }
-    return 0;
+    // part-way (a full disk) would cost the authored keys: the keys take the old file's place
+    // only once they are all written.
+    return replace_file_contents(path, bytes.data(), bytes.size(), FileReplaceSync::WRITTEN_AND_CLOSED) ==
+                   FileReplaceResult::WRITTEN
+               ? 0
+               : -1;
 }
 
 int synclink_save(SyncLink* link)
