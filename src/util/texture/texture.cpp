@@ -58,7 +58,19 @@ void TextureSettings::generate(GLenum target)
 
 void TextureSettings::set_sampling(GLenum target) const
 {
-    Texture::set_sampling(target, mipmap, min_filter, mag_filter, wrap);
+    if (mipmap) {
+        GLfloat anisotropy = 1.0f;
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+        glTexParameterf(target, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy);
+        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    } else {
+        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(min_filter));
+        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(mag_filter));
+    }
+    glTexParameteri(target, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
+    glTexParameteri(target, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
+    if (target == GL_TEXTURE_CUBE_MAP) glTexParameteri(target, GL_TEXTURE_WRAP_R, static_cast<GLint>(wrap));
 }
 
 void TextureSettings::build_mipmaps(GLenum target) const
@@ -208,23 +220,6 @@ bool Texture::create()
         info.imageData = nullptr;
     }
     return true;
-}
-
-void Texture::set_sampling(GLenum target, bool use_mipmap, GLenum min, GLenum mag, GLenum wrap_mode)
-{
-    if (use_mipmap) {
-        GLfloat anisotropy = 1.0f;
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
-        glTexParameterf(target, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy);
-        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    } else {
-        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(min));
-        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(mag));
-    }
-    glTexParameteri(target, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap_mode));
-    glTexParameteri(target, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap_mode));
-    if (target == GL_TEXTURE_CUBE_MAP) glTexParameteri(target, GL_TEXTURE_WRAP_R, static_cast<GLint>(wrap_mode));
 }
 
 void Texture::build_mipmaps(GLenum target, bool use_mipmap, const std::string& vendor)

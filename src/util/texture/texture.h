@@ -19,7 +19,9 @@ struct TextureSettings {
 
     // A new GL texture in id, bound to target.
     void generate(GLenum target);
-    // The filter and wrap step of create (Texture::set_sampling) on the texture bound to target.
+    // The filter and wrap step of create on the texture bound to target: trilinear with the
+    // widest anisotropy for a mipmapped texture, else the filters above; wrap on s and t (and
+    // on r for a cube map).
     void set_sampling(GLenum target) const;
     // The mipmap step of create (Texture::build_mipmaps) by the context's vendor.
     void build_mipmaps(GLenum target) const;
@@ -106,10 +108,6 @@ public:
     static bool load_tga_uncompressed(TextureInfo* texture, FILE* stream);
     static bool load_tga_rle(TextureInfo* texture, FILE* stream);
 
-    // The filter and wrap step of create on the texture bound to target: trilinear with the
-    // widest anisotropy for a mipmapped texture, else the given filters; wrap on s and t (and
-    // on r for a cube map).
-    static void set_sampling(GLenum target, bool mipmap, GLenum min_filter, GLenum mag_filter, GLenum wrap);
     // The mipmap step of create on the texture bound to target (GL_TEXTURE_2D, or
     // GL_TEXTURE_CUBE_MAP for a cube), by the lower-cased GL_VENDOR string.
     static void build_mipmaps(GLenum target, bool mipmap, const std::string& vendor);
