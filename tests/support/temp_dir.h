@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TempDir {
 public:
@@ -21,3 +22,6 @@ private:
 };
 
 std::string read_file_bytes(const std::string& path);
+
+// The names of the entries directly in a folder, sorted.
+std::vector<std::string> folder_entries(const std::string& folder);

@@ -86,15 +86,6 @@ private:
     std::map<std::string, int> replaced;
 };
 
-std::vector<std::string> folder_entries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class SyncLinkEditor : public ::testing::Test {
 protected:
     void SetUp() override
