@@ -76,6 +76,24 @@ int connect_address(const addrinfo* address, int timeout_ms)
     return s;
 }
 
+// What has arrived, at least one byte and at most size, waiting until the deadline for the
+// first: the count, or -1 on an error, a closed connection or the deadline.
+long recv_some_until(int socket, void* data, size_t size, long long deadline)
+{
+    for (;;) {
+        ssize_t got = recv(socket, data, size, MSG_DONTWAIT);
+        if (got > 0)
+            return static_cast<long>(got);
+        if (got == 0)
+            return -1;
+        if (errno == EINTR)
+            continue;
+        if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_for(socket, POLLIN, deadline) == 1)
+            continue;
+        return -1;
+    }
+}
+
 }  // namespace
 
 int tcp_connect(const char* host, int port, int timeout_ms)
@@ -123,39 +141,18 @@ int tcp_recv_all(int socket, void* data, size_t size, int timeout_ms)
     char* bytes = static_cast<char*>(data);
     long long deadline = now_ms() + timeout_ms;
     while (size > 0) {
-        ssize_t got = recv(socket, bytes, size, MSG_DONTWAIT);
-        if (got > 0) {
-            bytes += got;
-            size -= static_cast<size_t>(got);
-        } else if (got == 0) {
+        long got = recv_some_until(socket, bytes, size, deadline);
+        if (got < 0)
             return -1;
-        } else if (errno == EINTR) {
-            continue;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (wait_for(socket, POLLIN, deadline) != 1)
-                return -1;
-        } else {
-            return -1;
-        }
+        bytes += got;
+        size -= static_cast<size_t>(got);
     }
     return 0;
 }
 
 long tcp_recv_some(int socket, void* data, size_t size, int timeout_ms)
 {
-    long long deadline = now_ms() + timeout_ms;
-    for (;;) {
-        ssize_t got = recv(socket, data, size, MSG_DONTWAIT);
-        if (got > 0)
-            return static_cast<long>(got);
-        if (got == 0)
-            return -1;
-        if (errno == EINTR)
-            continue;
-        if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_for(socket, POLLIN, deadline) == 1)
-            continue;
-        return -1;
-    }
+    return recv_some_until(socket, data, size, now_ms() + timeout_ms);
 }
 
 int tcp_readable(int socket)
