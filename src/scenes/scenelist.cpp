@@ -1,5 +1,8 @@
 #include "scenes/scenelist.h"
 
+#include <cstring>
+#include <iterator>
+
 #include "scenes/scene/scene.h"
 #include "scenes/scene_kucredits/kucredits.h"
 #include "scenes/scene_kuslipp/kuslipp.h"
@@ -15,24 +18,56 @@
 #include "scenes/scene_skyboxweirdness/skyboxweirdness.h"
 #include "scenes/scene_spectrumboxes/spectrumboxes.h"
 #include "scenes/scene_stagelights/stagelights.h"
+#include "scenes/scenemanager.h"
 
-Scene* make_show_scene(int index)
+namespace {
+
+template <class SceneType>
+Scene* make()
 {
-    switch (index) {
-    case 0: return new QuorelIntro();
-    case 1: return new OneInchFurther();
-    case 2: return new RobotKu();
-    case 3: return new PicturePuzzle();
-    case 4: return new KuVits();
-    case 5: return new Oscilloscope();
-    case 6: return new StageLights();
-    case 7: return new SkyboxWeirdness();
-    case 8: return new MusicTunnel();
-    case 9: return new SpectrumBoxes();
-    case 10: return new QuorelAnnouncer();
-    case 11: return new KuSlipp();
-    case 12: return new KuCredits();
-    case 13: return new KuTemp();
-    default: return nullptr;
-    }
+    return new SceneType();
+}
+
+} // namespace
+
+// In place order. A row put between two others moves every later place up by one, and the
+// scene-selection keys of the timeline with it.
+const ShowScene SHOW_SCENES[] = {
+    {"QuorelIntro", make<QuorelIntro>},
+    {"OneInchFurther", make<OneInchFurther>},
+    {"RobotKu", make<RobotKu>},
+    {"PicturePuzzle", make<PicturePuzzle>},
+    {"KuVits", make<KuVits>},
+    {"Oscilloscope", make<Oscilloscope>},
+    {"StageLights", make<StageLights>},
+    {"SkyboxWeirdness", make<SkyboxWeirdness>},
+    {"MusicTunnel", make<MusicTunnel>},
+    {"SpectrumBoxes", make<SpectrumBoxes>},
+    {"QuorelAnnouncer", make<QuorelAnnouncer>},
+    {"KuSlipp", make<KuSlipp>},
+    {"KuCredits", make<KuCredits>},
+    {"KuTemp", make<KuTemp>},
+};
+
+// Defined beside the table as its size, so that a row added is the whole change; a constant
+// expression, so it holds before any code runs.
+const int SceneManager::SCENE_COUNT = static_cast<int>(std::size(SHOW_SCENES));
+
+Scene* make_show_scene(int place)
+{
+    if (place < 0 || place >= SceneManager::SCENE_COUNT) return nullptr;
+    return SHOW_SCENES[place].make();
+}
+
+const char* show_scene_name(int place)
+{
+    if (place < 0 || place >= SceneManager::SCENE_COUNT) return nullptr;
+    return SHOW_SCENES[place].name;
+}
+
+int show_scene_place(const char* name)
+{
+    for (int place = 0; place < SceneManager::SCENE_COUNT; ++place)
+        if (std::strcmp(SHOW_SCENES[place].name, name) == 0) return place;
+    return -1;
 }

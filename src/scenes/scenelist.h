@@ -1,8 +1,21 @@
-// The show's fixed scene list: the place of a scene is its index on the scene-selection
-// tracks.
+// The show's scene table: one row a place. The place of a scene is its index in the table, the
+// value the scene-selection tracks take to show it; the manager creates and loads the scenes in
+// the table's order, which is also the order their files are packed in.
 #pragma once
 
 class Scene;
 
-// A new scene for the place index (0 to 13), or null for an index outside the list.
-Scene* make_show_scene(int index);
+struct ShowScene {
+    const char* name; // the scene's class name, as the tools and tests name it
+    Scene* (*make)();
+};
+
+// The rows, SceneManager::SCENE_COUNT of them.
+extern const ShowScene SHOW_SCENES[];
+
+// A new scene for the place, or null for a place outside the table.
+Scene* make_show_scene(int place);
+// The name of the scene at the place, or null for a place outside the table.
+const char* show_scene_name(int place);
+// The place of the scene of that name, or -1 where the table has none.
+int show_scene_place(const char* name);

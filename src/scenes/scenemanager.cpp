@@ -59,6 +59,8 @@ SceneManager::Sources SceneManager::Sources::show()
     sources.make_music = [](bool preload_pcm, int sync_mode) {
         return new Music(MUSIC_FILE, 145.0f, 0.0f, preload_pcm, sync_mode);
     };
+    // The show's post effects in chain order (equal order values keep it). Each one added here
+    // has its order track and its parameters' tracks registered below.
     sources.make_post_effects = [](std::vector<Effects::PostProc*>& effects) {
         effects.push_back(new Effects::Dither());
         effects.push_back(new Effects::Fade());

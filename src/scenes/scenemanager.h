@@ -1,9 +1,10 @@
-// The scene manager: owns the show. It holds the music, the fourteen scenes, the six post
-// effects, the shader bank, the frame-buffer objects, the text printer, the ASCII-art engine
-// and the capture writer. Every frame it reads the three scene-selection tracks, renders up
-// to three scenes layered into one off-screen picture, runs the active post effects in the
-// order their "pp" tracks give, draws the result letterboxed into the window and, in capture
-// mode, writes the frame and its share of the audio into AVI files.
+// The scene manager: owns the show. It holds the music, the scenes of the show's table
+// (scenelist.h), the post effects of its list (Sources::show), the shader bank, the
+// frame-buffer objects, the text printer, the ASCII-art engine and the capture writer. Every
+// frame it reads the three scene-selection tracks, renders up to three scenes layered into one
+// off-screen picture, runs the active post effects in the order their "pp" tracks give, draws
+// the result letterboxed into the window and, in capture mode, writes the frame and its share
+// of the audio into AVI files.
 #pragma once
 
 #include <SDL/SDL.h>
@@ -28,7 +29,8 @@ class PostProc;
 
 class SceneManager {
 public:
-    static constexpr int SCENE_COUNT = 14;
+    // The rows of the show's scene table (scenelist.cpp), defined there as its size.
+    static const int SCENE_COUNT;
     static constexpr int KEY_STATE_SIZE = 82;
     static constexpr int CAPTURE_FRAME_RATE = 30;
 
@@ -37,9 +39,10 @@ public:
     // manager over other material.
     struct Sources {
         std::function<Music*(bool preload_pcm, int sync_mode)> make_music;
-        // Appends the post effects in chain order.
+        // Appends the post effects in chain order. The show's list is the one place its
+        // effects are named: the tracks, the benchmark and the tests all come from it.
         std::function<void(std::vector<Effects::PostProc*>& effects)> make_post_effects;
-        // The scene of a place of the fixed list; null leaves the place empty.
+        // The scene of a place, 0 to scene_count - 1; null leaves the place empty.
         std::function<Scene*(int index)> make_scene;
         int scene_count = SCENE_COUNT;
         // The size at which the capture goes on in the next file.

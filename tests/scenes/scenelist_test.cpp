@@ -1,39 +1,51 @@
-// The show's scene list: the place a selection track names is the scene the show puts there.
+// The show's scene table: the place a selection track names is the scene of that row, and the
+// row's name is the class it makes.
 #include "scenes/scenelist.h"
 
+#include <cxxabi.h>
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <memory>
+#include <set>
+#include <string>
 #include <typeinfo>
 
 #include "scenes/scene/scene.h"
-#include "scenes/scene_kucredits/kucredits.h"
-#include "scenes/scene_kuslipp/kuslipp.h"
-#include "scenes/scene_kutemp/kutemp.h"
-#include "scenes/scene_kuvits/kuvits.h"
-#include "scenes/scene_musictunnel/musictunnel.h"
-#include "scenes/scene_oneinchfurther/oneinchfurther.h"
-#include "scenes/scene_oscilloscope/oscilloscope.h"
-#include "scenes/scene_picturepuzzle/picturepuzzle.h"
-#include "scenes/scene_quorelannouncer/quorelannouncer.h"
-#include "scenes/scene_quorelintro/quorelintro.h"
-#include "scenes/scene_robotku/robotku.h"
-#include "scenes/scene_skyboxweirdness/skyboxweirdness.h"
-#include "scenes/scene_spectrumboxes/spectrumboxes.h"
-#include "scenes/scene_stagelights/stagelights.h"
+#include "scenes/scenemanager.h"
 
-TEST(SceneList, EachPlaceMakesItsOwnSceneAndOtherPlacesNone)
+namespace {
+
+std::string class_name(const Scene& scene)
 {
-    const std::type_info* const places[] = {
-        &typeid(QuorelIntro),     &typeid(OneInchFurther), &typeid(RobotKu),         &typeid(PicturePuzzle),
-        &typeid(KuVits),          &typeid(Oscilloscope),   &typeid(StageLights),     &typeid(SkyboxWeirdness),
-        &typeid(MusicTunnel),     &typeid(SpectrumBoxes),  &typeid(QuorelAnnouncer), &typeid(KuSlipp),
-        &typeid(KuCredits),       &typeid(KuTemp),
-    };
-    for (int place = 0; place < 14; ++place) {
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(typeid(scene).name(), nullptr, nullptr, &status);
+    std::string name = status == 0 ? demangled : typeid(scene).name();
+    std::free(demangled);
+    return name;
+}
+
+} // namespace
+
+TEST(SceneList, EachPlaceMakesTheSceneItsRowNames)
+{
+    ASSERT_GT(SceneManager::SCENE_COUNT, 0);
+    std::set<std::string> names;
+    for (int place = 0; place < SceneManager::SCENE_COUNT; ++place) {
         std::unique_ptr<Scene> scene(make_show_scene(place));
         ASSERT_NE(scene, nullptr) << "place " << place;
-        const Scene& made = *scene;
-        EXPECT_EQ(typeid(made), *places[place]) << "place " << place;
+        const char* name = show_scene_name(place);
+        ASSERT_NE(name, nullptr) << "place " << place;
+        EXPECT_EQ(class_name(*scene), name) << "place " << place;
+        EXPECT_TRUE(names.insert(name).second) << name << " has two places";
+        EXPECT_EQ(show_scene_place(name), place) << name;
     }
-    for (int place : {-1, 14, 1000}) EXPECT_EQ(make_show_scene(place), nullptr) << "place " << place;
+}
+
+TEST(SceneList, PlacesOutsideTheTableHoldNothing)
+{
+    for (int place : {-1, SceneManager::SCENE_COUNT, 1000}) {
+        EXPECT_EQ(make_show_scene(place), nullptr) << "place " << place;
+        EXPECT_EQ(show_scene_name(place), nullptr) << "place " << place;
+    }
+    EXPECT_EQ(show_scene_place("NoSuchScene"), -1);
 }

@@ -119,12 +119,14 @@ int current_program()
 TEST_F(SceneManagerGl, ScenesAreSelectedAndLayeredInTrackOrder)
 {
     const float nan = std::nanf("");
+    // The places of the show's table; the stand-ins fill the first four, the others are empty.
+    const float past_the_table = static_cast<float>(SceneManager::SCENE_COUNT);
     folder->write_track("ActiveScene1st", steps({0, 2, -0.9f, -1, 3, 5}));
-    folder->write_track("ActiveScene2nd", steps({1, 1, -1, 14, 3, 1}));
-    folder->write_track("ActiveScene3rd", steps({2, 0, nan, 13.5f, -1, 1e30f}));
+    folder->write_track("ActiveScene2nd", steps({1, 1, -1, past_the_table, 3, 1}));
+    folder->write_track("ActiveScene3rd", steps({2, 0, nan, past_the_table - 0.5f, -1, 1e30f}));
     build(1.0f, {new ColourScene(1, 0, 0, 1.0f), new ColourScene(0, 1, 0, 0.5f), new ColourScene(0, 0, 1, 0.25f),
                  new ColourScene(0.25f, 0.25f, 0.25f, 1.0f, true)});
-    ASSERT_EQ(manager->get_scenes().size(), 14u);
+    ASSERT_EQ(manager->get_scenes().size(), static_cast<size_t>(SceneManager::SCENE_COUNT));
     struct Case {
         int centre[3], ring[3], edge[3];
         int renders[4];
@@ -133,7 +135,7 @@ TEST_F(SceneManagerGl, ScenesAreSelectedAndLayeredInTrackOrder)
         {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {1, 1, 1, 0}}, // 1st, 2nd, 3rd over each other
         {{255, 0, 0}, {255, 0, 0}, {255, 0, 0}, {1, 1, 1, 0}}, // the full scene last covers all
         {{255, 0, 0}, {255, 0, 0}, {255, 0, 0}, {1, 0, 0, 0}}, // -0.9 truncates to scene 0; NaN is off
-        {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0, 0}},       // -1, 14 and an empty place
+        {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0, 0}},       // -1, past the table and the last place, empty
         {{128, 128, 128}, {128, 128, 128}, {128, 128, 128}, {0, 0, 0, 2}}, // one scene twice
         {{0, 255, 0}, {0, 255, 0}, {0, 0, 0}, {0, 1, 0, 0}},   // an empty place and 1e30 draw nothing
     };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scenes/scenelist.h"
 #include "timeline.h"
 #include "util/music/synclink.h"
 
@@ -47,17 +48,20 @@ struct Stretch {
     float end = 0.0f;
 };
 
-// The beats [first, end) in which the first scene track selects the scene; a scene that has
-// not exactly one such stretch fails the test.
-inline Stretch stretch(const gen::Timeline& timeline, int scene)
+// The beats [first, end) in which the first scene track selects the scene of that name (the
+// class name of its row in the show's scene table, so that a test keeps its scene when places
+// move); a scene that has not exactly one such stretch fails the test.
+inline Stretch stretch(const gen::Timeline& timeline, const char* scene)
 {
     Stretch found;
+    const int place = show_scene_place(scene);
+    EXPECT_GE(place, 0) << scene << " is not in the scene table";
     const gen::TimelineTrack* track = timeline.find("ActiveScene1st");
     EXPECT_NE(track, nullptr);
-    if (track == nullptr) return found;
+    if (track == nullptr || place < 0) return found;
     int count = 0;
     for (size_t i = 0; i < track->keys.size(); ++i) {
-        if (track->keys[i].value != static_cast<float>(scene)) continue;
+        if (track->keys[i].value != static_cast<float>(place)) continue;
         if (++count > 1) continue;
         found.first = static_cast<float>(track->keys[i].row) / gen::ROWS_PER_BEAT;
         found.end = i + 1 < track->keys.size() ? static_cast<float>(track->keys[i + 1].row) / gen::ROWS_PER_BEAT

@@ -1,6 +1,6 @@
 // The whole show as the build packs it: the real show from data.qxv (its own scenes, post
-// effects and tracks, on a clock set by hand) pictured at a beat inside each of its fourteen
-// stretches. Every picture must show something, and something else than the stretches beside
+// effects and tracks, on a clock set by hand) pictured at a beat inside each of its stretches,
+// one a place of the scene table. Every picture must show something, and something else than the stretches beside
 // it, so that a scene that stops drawing fails here rather than in front of a viewer. A
 // picture that is lit only in its bottom fifth (a caption board over black) fails too.
 #include <gtest/gtest.h>
@@ -9,10 +9,14 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "scenes/scenelist.h"
+#include "scenes/scenemanager.h"
 #include "support/child_process.h"
+#include "support/show_timeline.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -85,6 +89,22 @@ double mean_difference(const Picture& a, const Picture& b)
 }
 
 } // namespace
+
+// The pictured beats: one row a place, in the table's order, each inside the stretch that the
+// timeline gives its scene.
+TEST(ProductionStretches, EveryPlaceIsPicturedInsideItsOwnStretch)
+{
+    const gen::Timeline timeline = show_timeline::load();
+    ASSERT_EQ(std::size(STRETCHES), static_cast<size_t>(SceneManager::SCENE_COUNT));
+    for (int place = 0; place < SceneManager::SCENE_COUNT; ++place) {
+        const Stretch& pictured = STRETCHES[place];
+        EXPECT_STREQ(pictured.scene, show_scene_name(place)) << "place " << place;
+        const show_timeline::Stretch stretch = show_timeline::stretch(timeline, pictured.scene);
+        const float beat = std::stof(pictured.beat);
+        EXPECT_GE(beat, stretch.first) << pictured.scene;
+        EXPECT_LT(beat, stretch.end) << pictured.scene;
+    }
+}
 
 TEST(ProductionStretches, EveryStretchShowsAPictureOfItsOwn)
 {

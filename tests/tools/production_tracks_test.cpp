@@ -5,12 +5,17 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include "effects/effect/postproc.h"
+#include "scenes/scenemanager.h"
+#include "support/gl_fixture.h"
+#include "support/show_fixture.h"
 #include "support/show_timeline.h"
+#include "support/temp_dir.h"
 #include "timeline.h"
 
 namespace {
@@ -70,22 +75,26 @@ TEST(ProductionTracks, EveryTrackFileReadsBackToTheTimelinesKeys)
     }
 }
 
-TEST(ProductionTracks, EveryRegisteredTrackHasAFile)
+// The post effects are made as the manager makes them, in a GL window and a folder that holds
+// the build's shaders.
+using ProductionTracksGl = GlTest;
+
+TEST_F(ProductionTracksGl, EveryRegisteredTrackHasAFile)
 {
-    // The scene manager's and the post effects' tracks, and every scene's own.
+    // The scene manager's tracks, those of every post effect of the show's list, and every
+    // scene's own.
     std::vector<std::string> names = {"ActiveScene1st", "ActiveScene2nd", "ActiveScene3rd"};
-    const std::vector<std::pair<std::string, std::vector<std::string>>> effects = {
-        {"Dither", {"Factor"}},
-        {"Fade", {"Value"}},
-        {"Radblur", {"CntrX", "CntrY", "Step", "Strength"}},
-        {"Hsl", {"Saturate"}},
-        {"Film", {"Color", "Monochrome", "BrownSepia", "GreenSepia", "BlueSepia", "Contrast",
-                  "Brightness", "FilmgrainAmount", "ScanlineAmount"}},
-        {"Motionblur", {"Frames", "Strength", "Delay"}}};
-    for (const auto& [effect, params] : effects) {
-        names.push_back("pp" + effect);
-        for (const std::string& p : params)
-            names.push_back("pp" + effect + p);
+    {
+        ShowFolder shaders;
+        std::vector<Effects::PostProc*> made;
+        SceneManager::Sources::show().make_post_effects(made);
+        ASSERT_FALSE(made.empty());
+        for (Effects::PostProc* made_effect : made) {
+            std::unique_ptr<Effects::PostProc> effect(made_effect);
+            names.push_back("pp" + effect->get_name());
+            for (const std::string& param : effect->get_param_names())
+                names.push_back("pp" + param);
+        }
     }
     const char* scene_tracks[] = {
         "miFadeSpeed", "miSolStart", "miSolEnd", "miMiles", "miPints", "miYards", "miCelsius",
@@ -111,13 +120,15 @@ TEST(ProductionTracks, EveryRegisteredTrackHasAFile)
     }
 }
 
-TEST(ProductionTracks, ShowPlaysTheFourteenScenesInListOrder)
+// The first scene track takes the places of the scene table one after another, each once: a
+// place is a scene's turn in the show.
+TEST(ProductionTracks, ShowPlaysEverySceneInTableOrder)
 {
     gen::Timeline timeline = show_timeline::load();
     const gen::TimelineTrack* scenes = timeline.find("ActiveScene1st");
     ASSERT_NE(scenes, nullptr);
-    ASSERT_EQ(scenes->keys.size(), 14u);
-    for (size_t i = 0; i < 14; ++i) {
+    ASSERT_EQ(scenes->keys.size(), static_cast<size_t>(SceneManager::SCENE_COUNT));
+    for (size_t i = 0; i < scenes->keys.size(); ++i) {
         EXPECT_EQ(scenes->keys[i].value, static_cast<float>(i));
         EXPECT_EQ(scenes->keys[i].shape, gen::KEY_STEP);
     }

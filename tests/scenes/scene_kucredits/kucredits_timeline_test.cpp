@@ -8,7 +8,7 @@
 TEST(KuCreditsTimeline, EveryBlockFadesInAndOutAtAPlaceOfItsOwn)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 12);
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, "KuCredits");
     ASSERT_LT(stretch.first, stretch.end);
 
     const char* const x_tracks[] = {"cr1X", "cr2X", "cr3X"};

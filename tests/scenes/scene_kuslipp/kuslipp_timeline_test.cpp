@@ -23,7 +23,7 @@ struct Sprite {
 TEST(KuSlippTimeline, TheSkyMovesThePlaneCrossesAndBothCowsFall)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const auto stretch = show_timeline::stretch(timeline, 11);
+    const auto stretch = show_timeline::stretch(timeline, "KuSlipp");
     ASSERT_LT(stretch.first, stretch.end);
     auto value = [&](const std::string& name, float beat) { return show_timeline::value(timeline, name, beat, 0.0f); };
     auto unfaded = [&](float beat) { return std::fabs(value("ppFadeValue", beat)) < 0.05f; };

@@ -9,7 +9,7 @@
 TEST(KuTempTimeline, AllThreeRowsShowWithTheirCows)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const auto stretch = show_timeline::stretch(timeline, 13);
+    const auto stretch = show_timeline::stretch(timeline, "KuTemp");
     ASSERT_LT(stretch.first, stretch.end);
     float shown[3] = {0.0f, 0.0f, 0.0f}; // unfaded beats of each row with its cow at full
     int last_row = 0;

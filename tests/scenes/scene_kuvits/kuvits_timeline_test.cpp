@@ -9,7 +9,7 @@
 TEST(KuVitsTimeline, QuestionThenPunchLineBothOnTheScreen)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const auto stretch = show_timeline::stretch(timeline, 4);
+    const auto stretch = show_timeline::stretch(timeline, "KuVits");
     ASSERT_LT(stretch.first, stretch.end);
     const float show_aspect = 16.0f / 9.0f, panel_aspect = 4.0f / 3.0f; // the panels are 800 x 600
     float question_beats = 0.0f, punch_line_beats = 0.0f;

@@ -10,7 +10,7 @@
 TEST(OneInchFurtherTimeline, TheRulerGrowsToItsRedQuestionMarkInView)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 1);
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, "OneInchFurther");
     ASSERT_LT(stretch.first, stretch.end);
 
     const int last = 8; // the "?" segment

@@ -10,7 +10,7 @@
 TEST(PicturePuzzleTimeline, TheCubesTravelAndAssembleWhileTheBeeperPlays)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 3);
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, "PicturePuzzle");
     ASSERT_LT(stretch.first, stretch.end);
 
     const float row = 1.0f / gen::ROWS_PER_BEAT;

@@ -7,7 +7,7 @@
 TEST(QuorelAnnouncerTimeline, EveryPageIsTypedOutAndStaysWhole)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 10);
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, "QuorelAnnouncer");
     ASSERT_LT(stretch.first, stretch.end);
 
     const int pages = 8;

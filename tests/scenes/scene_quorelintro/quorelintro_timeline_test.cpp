@@ -39,7 +39,7 @@ std::map<std::string, float> timing_tracks(const gen::Timeline& timeline)
 TEST(QuorelIntroTimeline, EveryElementShowsWithinTheScenesStretch)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 0);
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, "QuorelIntro");
     ASSERT_EQ(stretch.first, 0.0f);
     ASSERT_LT(stretch.first, stretch.end);
     const float end = stretch.end;

@@ -7,7 +7,7 @@
 TEST(RobotKuTimeline, TheRobotShowsAndItsGlowPumpsOnTheBeat)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const auto stretch = show_timeline::stretch(timeline, 2);
+    const auto stretch = show_timeline::stretch(timeline, "RobotKu");
     ASSERT_LT(stretch.first + 8.0f, stretch.end);
     auto robot = [&](float beat) { return show_timeline::value(timeline, "rkOrgStr", beat, 1.0f); };
     auto glow = [&](float beat) { return show_timeline::value(timeline, "rkGlowStr", beat, 1.0f); };

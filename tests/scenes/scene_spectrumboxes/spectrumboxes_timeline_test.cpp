@@ -8,7 +8,7 @@
 TEST(SpectrumBoxesTimeline, TheLandscapeBendsAndStraightensAgain)
 {
     const gen::Timeline timeline = show_timeline::load();
-    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, 9);
+    const show_timeline::Stretch stretch = show_timeline::stretch(timeline, "SpectrumBoxes");
     ASSERT_LT(stretch.first, stretch.end);
 
     float most = 0.0f;
