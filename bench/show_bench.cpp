@@ -10,8 +10,8 @@
 //       STRETCH (its number in the table) only that stretch is timed, e.g. under a profiler.
 //   show_bench --effects WIDTH HEIGHT [FRAMES]
 //       The manager's own work with one stand-in scene that fills the picture: no effect,
-//       each effect alone and all six, FRAMES frames each (default 120), every parameter at
-//       its default.
+//       each post effect of the show's list alone and all of them, FRAMES frames each
+//       (default 120), every parameter at its default.
 //
 // Run it from the build folder under a display as large as the window, e.g.
 //   xvfb-run -a -s "-screen 0 1920x1080x24" env SDL_AUDIODRIVER=dummy PELLORVANE_UNATTENDED=1
@@ -30,17 +30,11 @@
 #include <vector>
 
 #include "effects/effect/postproc.h"
+#include "scenes/scenelist.h"
 #include "show_setup/show_setup.h"
 #include "support/show_fixture.h"
 
 namespace {
-
-const char* const SCENE_NAMES[SceneManager::SCENE_COUNT] = {
-    "QuorelIntro", "OneInchFurther", "RobotKu",        "PicturePuzzle", "KuVits",
-    "Oscilloscope", "StageLights",   "SkyboxWeirdness", "MusicTunnel",  "SpectrumBoxes",
-    "QuorelAnnouncer", "KuSlipp",    "KuCredits",       "KuTemp"};
-
-const char* const EFFECTS[6] = {"Dither", "Fade", "Radblur", "Hsl", "Film", "Motionblur"};
 
 // Beats into a stretch where it is timed: past the fade in at each cut, inside the radial
 // blur of the drops.
@@ -108,7 +102,8 @@ std::vector<Stretch> find_stretches(SceneManager& manager, int beats)
 
 const char* scene_name(int scene)
 {
-    return scene >= 0 && scene < SceneManager::SCENE_COUNT ? SCENE_NAMES[scene] : "(none)";
+    const char* name = show_scene_name(scene);
+    return name != nullptr ? name : "(none)";
 }
 
 // The post effects the order tracks switch on at the last frame drawn; "-" marks one that
@@ -209,7 +204,8 @@ int run_show(const char* data_file, int width, int height, int frames, int sweep
     return 0;
 }
 
-// Configuration k (0 none, 1..6 one effect, 7 all) holds from row 8 k on.
+// With the show's N post effects, configuration k holds from row 8 k on: 0 none, 1 to N the
+// effect k alone, N + 1 all of them.
 int run_effects(int width, int height, int frames)
 {
     if (!ShowSetup::open_window("show_bench", width, height)) return 1;
@@ -218,14 +214,6 @@ int run_effects(int width, int height, int frames)
     folder.write_constant("ActiveScene1st", 0.0f);
     folder.write_track("ActiveScene2nd", {});
     folder.write_track("ActiveScene3rd", {});
-    for (int e = 0; e < 6; ++e) {
-        std::vector<std::tuple<int, float, int>> keys;
-        for (int k = 0; k < 8; ++k) {
-            bool on = k == e + 1 || k == 7;
-            keys.emplace_back(8 * k, on ? static_cast<float>(e) : -1.0f, 0);
-        }
-        folder.write_track(std::string("pp") + EFFECTS[e], keys);
-    }
     SceneManager::Sources sources = SceneManager::Sources::show();
     sources.make_music = [music](bool preload_pcm, int sync_mode) -> Music* {
         return new SteppedMusic(music.c_str(), 145.0f, 0.0f, preload_pcm, sync_mode);
@@ -233,9 +221,18 @@ int run_effects(int width, int height, int frames)
     auto show_effects = sources.make_post_effects;
     sources.make_post_effects = [&folder, show_effects](std::vector<Effects::PostProc*>& effects) {
         show_effects(effects);
-        // Every parameter keeps its default.
-        for (Effects::PostProc* effect : effects)
-            for (const std::string& name : effect->get_param_names()) folder.write_track("pp" + name, {});
+        const int count = static_cast<int>(effects.size());
+        for (int e = 0; e < count; ++e) {
+            std::vector<std::tuple<int, float, int>> keys;
+            for (int k = 0; k <= count + 1; ++k) {
+                bool on = k == e + 1 || k == count + 1;
+                keys.emplace_back(8 * k, on ? static_cast<float>(e) : -1.0f, 0);
+            }
+            const Effects::PostProc& effect = *effects[static_cast<size_t>(e)];
+            folder.write_track("pp" + effect.get_name(), keys);
+            // Every parameter keeps its default.
+            for (const std::string& name : effect.get_param_names()) folder.write_track("pp" + name, {});
+        }
     };
     sources.make_scene = [](int index) -> Scene* {
         return index == 0 ? new ColourScene(0.8f, 0.4f, 0.2f, 0.7f) : nullptr;
@@ -243,18 +240,21 @@ int run_effects(int width, int height, int frames)
     SceneManager manager(width, height, ShowSetup::ASPECT, false, 0, sources);
     manager.get_music()->pause();
 
-    const char* labels[8] = {"no effect", "Dither", "Fade", "Radblur", "Hsl", "Film", "Motionblur", "all six"};
+    const std::vector<Effects::PostProc*>& effects = manager.get_post_effects();
+    std::vector<std::string> labels = {"no effect"};
+    for (const Effects::PostProc* effect : effects) labels.push_back(effect->get_name());
+    labels.push_back("all " + std::to_string(effects.size()));
     std::printf("frame time of one stand-in scene at %d x %d (picture %d x %d), %d frames each\n", width, height,
                 manager.get_picture_width(), manager.get_picture_height(), frames);
-    for (int k = 0; k < 8; ++k) {
-        manager.get_music()->set_row(8 * k);
+    for (size_t k = 0; k < labels.size(); ++k) {
+        manager.get_music()->set_row(static_cast<int>(8 * k));
         for (int i = 0; i < 10; ++i) manager.render_frame(); // warm up
         glFinish();
         auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < frames; ++i) manager.render_frame();
         glFinish();
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        std::printf("  %-11s %7.2f ms per frame\n", labels[k], ms / frames);
+        std::printf("  %-11s %7.2f ms per frame\n", labels[k].c_str(), ms / frames);
     }
     return 0;
 }

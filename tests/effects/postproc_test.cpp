@@ -1,12 +1,15 @@
-// The show's post passes: the uniforms each one sets from its parameters, read back from GL,
-// and Motionblur's generated program, frame count and ring.
+// The show's post passes: the manager's list of them and the tracks it names, the uniforms
+// each one sets from its parameters, read back from GL, and Motionblur's generated program,
+// frame count and ring.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "effects/postproc/dither.h"
 #include "effects/postproc/fade.h"
@@ -14,6 +17,7 @@
 #include "effects/postproc/hsl.h"
 #include "effects/postproc/motionblur.h"
 #include "effects/postproc/radblur.h"
+#include "scenes/scenemanager.h"
 #include "support/gl_fixture.h"
 #include "support/show_fixture.h"
 #include "util/fbo/fbo.h"
@@ -85,6 +89,36 @@ TEST_F(PostProcGl, NamesParametersAndDefaults)
     Effects::Motionblur blur;
     EXPECT_EQ(blur.get_param_names(), (std::vector<std::string>{"MotionblurFrames", "MotionblurStrength", "MotionblurDelay"}));
     EXPECT_FLOAT_EQ(blur.get_param(2), 0.1f);
+}
+
+// Every effect of the show's list, made as the manager makes it: the tracks the manager gives
+// it ("pp" + its name, "pp" + each parameter's name) are its own alone, and at its defaults it
+// draws through a program it binds, without a GL error.
+TEST_F(PostProcGl, EveryEffectOfTheShowsListHasTracksOfItsOwnAndDrawsAtItsDefaults)
+{
+    std::vector<Effects::PostProc*> made;
+    SceneManager::Sources::show().make_post_effects(made);
+    std::vector<std::unique_ptr<Effects::PostProc>> effects;
+    for (Effects::PostProc* effect : made) effects.emplace_back(effect);
+    ASSERT_FALSE(effects.empty());
+    FBO source(64, 64, FBO_TYPE_COLOR);
+    std::set<std::string> tracks;
+    for (const std::unique_ptr<Effects::PostProc>& effect : effects) {
+        const std::string name = effect->get_name();
+        EXPECT_FALSE(name.empty());
+        EXPECT_TRUE(tracks.insert("pp" + name).second) << "pp" << name << " is another effect's track too";
+        for (const std::string& param : effect->get_param_names())
+            EXPECT_TRUE(tracks.insert("pp" + param).second) << "pp" << param << " is another effect's track too";
+        ShaderProgram::unbind();
+        effect->prepare(64, 64, 1.0f, &source);
+        effect->set_uniforms(64, 64, 1.0f);
+        GLint program = 0;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+        EXPECT_NE(program, 0) << name << " binds no program";
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << name;
+    }
+    ShaderProgram::unbind();
+    glActiveTexture(GL_TEXTURE0);
 }
 
 TEST_F(PostProcGl, UniformsFollowTheParameters)
