@@ -239,10 +239,13 @@ std::string export_name(const std::string& entry_name)
     return cut == std::string::npos ? entry_name : entry_name.substr(cut + 1);
 }
 
+// A name the export may create: one ending in ".mp3", in any case. The file system reads a name
+// only up to a zero byte, so a name holding one would create a file other than the one checked.
 bool is_track_name(const std::string& name)
 {
     const char* const EXTENSION = ".mp3";
     const size_t length = std::strlen(EXTENSION);
+    if (name.find('\0') != std::string::npos) return false;
     return name.size() > length && strcasecmp(name.c_str() + name.size() - length, EXTENSION) == 0;
 }
 

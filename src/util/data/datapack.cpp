@@ -1,5 +1,6 @@
 #include "util/data/datapack.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -62,7 +63,19 @@ bool read_chunks(const unsigned char* payload, std::size_t size, std::vector<Dat
             text << "Chunk name of " << name_length << " bytes runs past the end of the data";
             return fail(error, __LINE__, text.str());
         }
-        std::string name(reinterpret_cast<const char*>(at + CHUNK_HEADER_SIZE), name_length);
+        const unsigned char* name_bytes = at + CHUNK_HEADER_SIZE;
+        // Names are the paths the loaders asked for, so the packer never writes a zero byte
+        // into one; a name holding one would be cut short wherever it reaches the file system.
+        const unsigned char* name_end = name_bytes + name_length;
+        const unsigned char* zero = std::find(name_bytes, name_end, '\0');
+        if (zero != name_end) {
+            const std::size_t zero_at = static_cast<std::size_t>(zero - name_bytes);
+            std::ostringstream text;
+            text << "Chunk name " << shown(name_bytes, zero_at) << " holds a zero byte after " << zero_at
+                 << " of its " << name_length << " bytes";
+            return fail(error, __LINE__, text.str());
+        }
+        std::string name(reinterpret_cast<const char*>(name_bytes), name_length);
         left -= name_length;
         if (contents_size > left || contents_size > static_cast<std::uint32_t>(INT_MAX)) {
             std::ostringstream text;

@@ -621,6 +621,82 @@ TEST(DataFilePacked, ExportWritesOnlyTracksUnderTheirOwnNames)
 }
 
 namespace {
+
+// Names that hold a zero byte before ".mp3": cut there, each would name a file of the folder.
+const std::string CUT_NAMES[] = {std::string("common/music/victim.txt\0.mp3", 28),
+                                 std::string("common/music/pellorvane\0.mp3", 28)};
+
+// A folder with files that such names would reach, and the data file beside them.
+void write_victims(const TempDir& dir)
+{
+    dir.write("victim.txt", "a file of the user");
+    dir.write("pellorvane", std::string("\x7f" "ELF the player itself", 22));
+}
+
+} // namespace
+
+// A data file with a zero byte in a chunk name is damaged: it is refused while it is read,
+// before any export, and the folder stays as it was.
+TEST(DataFilePacked, ChunkNamesWithAZeroByteAreRefused)
+{
+    const std::string messages[] = {"Chunk name common/music/victim.txt holds a zero byte after 23 of its 28 bytes",
+                                    "Chunk name common/music/pellorvane holds a zero byte after 23 of its 28 bytes"};
+    for (size_t i = 0; i < 2; ++i) {
+        TempDir dir;
+        write_victims(dir);
+        dir.write("data.qxv", packed_file(chunk("data/common/music/tune.mp3", "ID3 tune") +
+                                          chunk(CUT_NAMES[i], "ID3 overwritten")));
+        const std::vector<std::string> before = folder_entries(dir.path());
+        const std::string victim = read_file_bytes(dir.file("victim.txt"));
+        const std::string player = read_file_bytes(dir.file("pellorvane"));
+        const std::string packed = read_file_bytes(dir.file("data.qxv"));
+        ChildResult result = in_folder(dir, [] {
+            DataFile::set_mode(DATAFILE_MODE_READ);
+            DataFile::read("data.qxv");
+            DataFile::export_mp3();
+        });
+        EXPECT_EQ(result.exit_code, 1) << messages[i];
+        EXPECT_EQ(result.err.rfind(ERROR_CAPTION, 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(messages[i]), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("Successfully exported"), std::string::npos) << result.err;
+        EXPECT_EQ(folder_entries(dir.path()), before);
+        EXPECT_EQ(read_file_bytes(dir.file("victim.txt")), victim);
+        EXPECT_EQ(read_file_bytes(dir.file("pellorvane")), player);
+        EXPECT_EQ(read_file_bytes(dir.file("data.qxv")), packed);
+    }
+}
+
+// The export checks the name it creates as the file system reads it: entries whose names hold a
+// zero byte are no tracks, whatever follows it, and only the real track is written.
+TEST(DataFilePacked, ExportSkipsNamesWithAZeroByte)
+{
+    TempDir dir;
+    write_victims(dir);
+    const std::string victim = read_file_bytes(dir.file("victim.txt"));
+    const std::string player = read_file_bytes(dir.file("pellorvane"));
+    ChildResult result = in_folder(dir, [] {
+        DataFile::set_mode(DATAFILE_MODE_READ);
+        auto add = [](const std::string& name, const std::string& contents) {
+            DataEntry* entry = new DataEntry;
+            entry->name = name;
+            entry->size = static_cast<int>(contents.size());
+            entry->data = static_cast<char*>(std::malloc(contents.size()));
+            std::memcpy(entry->data, contents.data(), contents.size());
+            DataFile::entries.push_back(entry);
+        };
+        for (const std::string& name : CUT_NAMES) add(name, "ID3 overwritten");
+        add("data/common/music/tune.mp3", "ID3 tune");
+        DataFile::export_mp3();
+    });
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.err, "Success\nSuccessfully exported tune.mp3 to the current folder\n");
+    EXPECT_EQ(folder_entries(dir.path()), (std::vector<std::string>{"pellorvane", "tune.mp3", "victim.txt"}));
+    EXPECT_EQ(read_file_bytes(dir.file("victim.txt")), victim);
+    EXPECT_EQ(read_file_bytes(dir.file("pellorvane")), player);
+    EXPECT_EQ(read_file_bytes(dir.file("tune.mp3")), "ID3 tune");
+}
+
+namespace {
 // Files may not grow past 100 bytes in the calling process; writes beyond fail.
 void limit_file_size()
 {
