@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
 namespace {
 
 struct IncludeCase {
@@ -45,6 +47,72 @@ TEST(IncludeCheck, LayerDirectionAndCircles)
     for (const IncludeCase& c : cases) {
         EXPECT_EQ(check_includes(c.files), c.problems) << c.what;
     }
+}
+
+TEST(IncludeCheck, LibraryHeadersOnlyInTheLayersThatMayIncludeThem)
+{
+    const IncludeCase cases[] = {
+        {"standard and POSIX headers anywhere, each library in its own layers",
+         {{"platform/win32/dialog.cpp", {},
+           {{1, "gtk/gtk.h"}, {2, "gdk/gdkkeysyms.h"}, {3, "cstdio"}, {4, "sys/socket.h"}}},
+          {"platform/audio/decoder.cpp", {},
+           {{1, "mpg123.h"}, {2, "vorbis/vorbisfile.h"}, {3, "fftw3.h"}}},
+          {"util/texture/jpg_loader.cpp", {},
+           {{1, "jpeglib.h"}, {2, "zlib.h"}, {3, "tinyxml.h"}, {4, "FTGL/ftgl.h"}}},
+          {"effects/effect/effect.h", {}, {{1, "GL/glew.h"}, {2, "vector"}}},
+          {"scenes/scene/scene.h", {}, {{1, "SDL/SDL.h"}, {2, "GL/glu.h"}, {3, "stdint.h"}}},
+          {"main/main.cpp", {}, {{1, "SDL/SDL.h"}, {2, "GL/glew.h"}}}},
+         {}},
+        {"a file outside the layers is held to none of them",
+         {{"version.cpp", {}, {{1, "gtk/gtk.h"}}}},
+         {}},
+        {"GTK in a scenes file fails",
+         {{"scenes/scene/scene.cpp", {}, {{3, "gtk/gtk.h"}}}},
+         {"scenes/scene/scene.cpp:3 includes <gtk/gtk.h>: GTK and GLib may be included only by "
+          "the platform layer"}},
+        {"libmpg123 in an effects file fails",
+         {{"effects/flag/flag.cpp", {}, {{7, "mpg123.h"}}}},
+         {"effects/flag/flag.cpp:7 includes <mpg123.h>: libmpg123 may be included only by the "
+          "platform layer"}},
+        {"SDL in an effects file fails, naming every layer that may include it",
+         {{"effects/flag/flag.h", {}, {{2, "SDL/SDL.h"}}}},
+         {"effects/flag/flag.h:2 includes <SDL/SDL.h>: SDL may be included only by the "
+          "platform, util, scenes and main layers"}},
+        {"GL in the platform layer fails",
+         {{"platform/audio/audio.cpp", {}, {{4, "GL/gl.h"}}}},
+         {"platform/audio/audio.cpp:4 includes <GL/gl.h>: GL, GLEW and GLU may be included only "
+          "by the util, effects, scenes and main layers"}},
+        {"a header of no library in the table fails",
+         {{"util/texture/texture.cpp", {}, {{5, "png.h"}}}},
+         {"util/texture/texture.cpp:5 includes <png.h>: it is no C, C++ or POSIX header, and the "
+          "library table of tools/check_includes/include_check.cpp names no library with it"}},
+    };
+    for (const IncludeCase& c : cases) {
+        EXPECT_EQ(check_includes(c.files), c.problems) << c.what;
+    }
+}
+
+TEST(IncludeCheck, ReadsBothKindsOfIncludeWithTheirLines)
+{
+    TempDir root;
+    root.write("scenes/glow/glow.cpp", "#include \"scenes/glow/glow.h\"\n"
+                                       "\n"
+                                       "#include <cmath>\n"
+                                       "  #  include <gtk/gtk.h>\n"
+                                       "// #include <mpg123.h>\n");
+    root.write("scenes/glow/glow.h", "#pragma once\n#include \"main/main.h\"\n");
+    root.write("scenes/glow/notes.txt", "#include <mpg123.h>\n");
+
+    const std::vector<SourceFile> files = read_source_tree(root.path());
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].includes, std::vector<std::string>{"scenes/glow/glow.h"});
+    EXPECT_EQ(files[1].includes, std::vector<std::string>{"main/main.h"});
+    EXPECT_EQ(check_includes(files),
+              (std::vector<std::string>{
+                  "scenes/glow/glow.cpp:4 includes <gtk/gtk.h>: GTK and GLib may be included "
+                  "only by the platform layer",
+                  "scenes/glow/glow.h includes main/main.h: the scenes layer may not include the "
+                  "main layer above it"}));
 }
 
 TEST(IncludeCheck, TheSystemsSourcesFollowTheRules)

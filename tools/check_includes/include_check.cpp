@@ -12,6 +12,114 @@ namespace {
 
 const char* const LAYERS[] = {"platform", "util", "effects", "scenes", "main"};
 
+// The libraries the layers may include, by their headers, and the layers whose files may
+// include them: a header name ending in '/' stands for every header in that folder. The table
+// in README.md's "Layers" section shows the same.
+struct Library {
+    std::string name;
+    std::vector<std::string> headers;
+    std::vector<std::string> layers;
+};
+
+const std::vector<Library>& libraries()
+{
+    static const std::vector<Library> table = {
+        {"SDL", {"SDL/"}, {"platform", "util", "scenes", "main"}},
+        {"GL, GLEW and GLU", {"GL/"}, {"util", "effects", "scenes", "main"}},
+        {"GTK and GLib",
+         {"gtk/", "gdk/", "gio/", "glib.h", "glib/", "glib-object.h", "glib-unix.h", "gobject/"},
+         {"platform"}},
+        {"libmpg123", {"mpg123.h"}, {"platform"}},
+        {"vorbisfile", {"vorbis/", "ogg/"}, {"platform"}},
+        {"FFTW", {"fftw3.h"}, {"platform"}},
+        {"FTGL", {"FTGL/"}, {"util"}},
+        {"TinyXML", {"tinyxml.h"}, {"util"}},
+        {"zlib", {"zlib.h"}, {"util"}},
+        {"libjpeg", {"jpeglib.h", "jerror.h"}, {"util"}},
+        {"the SSE2 intrinsics", {"emmintrin.h"}, {"util"}},
+    };
+    return table;
+}
+
+// The headers of the C++17 and C11 standard libraries and of POSIX, which every layer may
+// include. Any other angle-bracket include must belong to a library of the table above, so
+// that a new library cannot enter a layer unseen.
+const std::set<std::string>& standard_headers()
+{
+    static const std::set<std::string> names = {
+        // C++17
+        "algorithm", "any", "array", "atomic", "bitset", "cassert", "ccomplex", "cctype",
+        "cerrno", "cfenv", "cfloat", "charconv", "chrono", "cinttypes", "ciso646", "climits",
+        "clocale", "cmath", "codecvt", "complex", "condition_variable", "csetjmp", "csignal",
+        "cstdalign", "cstdarg", "cstdbool", "cstddef", "cstdint", "cstdio", "cstdlib", "cstring",
+        "ctgmath", "ctime", "cuchar", "cwchar", "cwctype", "deque", "exception", "execution",
+        "filesystem", "forward_list", "fstream", "functional", "future", "initializer_list",
+        "iomanip", "ios", "iosfwd", "iostream", "istream", "iterator", "limits", "list",
+        "locale", "map", "memory", "memory_resource", "mutex", "new", "numeric", "optional",
+        "ostream", "queue", "random", "ratio", "regex", "scoped_allocator", "set",
+        "shared_mutex", "sstream", "stack", "stdexcept", "streambuf", "string", "string_view",
+        "strstream", "system_error", "thread", "tuple", "type_traits", "typeindex", "typeinfo",
+        "unordered_map", "unordered_set", "utility", "valarray", "variant", "vector",
+        // C11
+        "assert.h", "complex.h", "ctype.h", "errno.h", "fenv.h", "float.h", "inttypes.h",
+        "iso646.h", "limits.h", "locale.h", "math.h", "setjmp.h", "signal.h", "stdalign.h",
+        "stdarg.h", "stdatomic.h", "stdbool.h", "stddef.h", "stdint.h", "stdio.h", "stdlib.h",
+        "stdnoreturn.h", "string.h", "tgmath.h", "threads.h", "time.h", "uchar.h", "wchar.h",
+        "wctype.h",
+        // POSIX.1-2017, beside the C headers
+        "aio.h", "arpa/inet.h", "cpio.h", "dirent.h", "dlfcn.h", "fcntl.h", "fmtmsg.h",
+        "fnmatch.h", "ftw.h", "glob.h", "grp.h", "iconv.h", "langinfo.h", "libgen.h",
+        "monetary.h", "mqueue.h", "ndbm.h", "net/if.h", "netdb.h", "netinet/in.h",
+        "netinet/tcp.h", "nl_types.h", "poll.h", "pthread.h", "pwd.h", "regex.h", "sched.h",
+        "search.h", "semaphore.h", "spawn.h", "strings.h", "stropts.h", "sys/ipc.h",
+        "sys/mman.h", "sys/msg.h", "sys/resource.h", "sys/select.h", "sys/sem.h", "sys/shm.h",
+        "sys/socket.h", "sys/stat.h", "sys/statvfs.h", "sys/time.h", "sys/times.h",
+        "sys/types.h", "sys/uio.h", "sys/un.h", "sys/utsname.h", "sys/wait.h", "syslog.h",
+        "tar.h", "termios.h", "trace.h", "ulimit.h", "unistd.h", "utime.h", "utmpx.h",
+        "wordexp.h",
+    };
+    return names;
+}
+
+const Library* library_of(const std::string& header)
+{
+    for (const Library& library : libraries()) {
+        for (const std::string& name : library.headers) {
+            const bool folder = !name.empty() && name.back() == '/';
+            if (folder ? header.rfind(name, 0) == 0 : header == name) return &library;
+        }
+    }
+    return nullptr;
+}
+
+// "the platform layer", "the util and scenes layers", "the platform, util and main layers".
+std::string layers_text(const std::vector<std::string>& layers)
+{
+    std::string text = "the ";
+    for (size_t i = 0; i < layers.size(); ++i) {
+        if (i > 0) text += i + 1 == layers.size() ? " and " : ", ";
+        text += layers[i];
+    }
+    return text + (layers.size() == 1 ? " layer" : " layers");
+}
+
+// The problem with one angle-bracket include of a file in the given layer, or "" for none.
+std::string angle_include_problem(const std::string& path, const std::string& layer,
+                                  const AngleInclude& include)
+{
+    if (standard_headers().count(include.header) != 0) return "";
+    const std::string where =
+        path + ":" + std::to_string(include.line) + " includes <" + include.header + ">: ";
+    const Library* library = library_of(include.header);
+    if (library == nullptr) {
+        return where + "it is no C, C++ or POSIX header, and the library table of "
+                       "tools/check_includes/include_check.cpp names no library with it";
+    }
+    const std::vector<std::string>& allowed = library->layers;
+    if (std::find(allowed.begin(), allowed.end(), layer) != allowed.end()) return "";
+    return where + library->name + " may be included only by " + layers_text(allowed);
+}
+
 // The layer's rank, lowest first, or -1 for a path outside the layers.
 int layer_rank(const std::string& path)
 {
@@ -134,6 +242,11 @@ std::vector<std::string> check_includes(const std::vector<SourceFile>& files)
                 edges[module_of(file.path)].insert(module_of(target));
             }
         }
+        if (own_rank < 0) continue;
+        for (const AngleInclude& include : file.angle_includes) {
+            const std::string problem = angle_include_problem(file.path, LAYERS[own_rank], include);
+            if (!problem.empty()) problems.push_back(problem);
+        }
     }
     for (const std::vector<std::string>& component : circles(edges)) {
         std::set<std::string> folders;
@@ -150,6 +263,7 @@ std::vector<SourceFile> read_source_tree(const std::string& root)
 {
     namespace fs = std::filesystem;
     static const std::regex quoted_include(R"re(^\s*#\s*include\s*"([^"]+)")re");
+    static const std::regex angle_include(R"re(^\s*#\s*include\s*<([^>]+)>)re");
     std::vector<SourceFile> files;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
         const std::string extension = entry.path().extension().string();
@@ -159,8 +273,12 @@ std::vector<SourceFile> read_source_tree(const std::string& root)
         std::ifstream in(entry.path());
         std::string line;
         std::smatch match;
-        while (std::getline(in, line)) {
-            if (std::regex_search(line, match, quoted_include)) file.includes.push_back(match[1]);
+        for (int number = 1; std::getline(in, line); ++number) {
+            if (std::regex_search(line, match, quoted_include)) {
+                file.includes.push_back(match[1]);
+            } else if (std::regex_search(line, match, angle_include)) {
+                file.angle_includes.push_back({number, match[1]});
+            }
         }
         files.push_back(file);
     }
