@@ -211,6 +211,12 @@ TEST(PngDecoder, DamagedPicturesAreRefused)
     other_method[0] = (other_method[0] & 0xF0) | 7;
     Bytes longer = lines;
     longer.insert(longer.end(), lines.begin(), lines.begin() + line_bytes);
+    // Interlaced, the last of the seven passes is every odd row at full width: a whole zlib
+    // stream without those lines ends after the sixth pass.
+    const Bytes interlaced = fixtures::png_scanlines(p, true);
+    const Bytes six_passes(interlaced.begin(), interlaced.end() - 8 * line_bytes);
+    ASSERT_EQ(decode_bytes(fixtures::png_with_stream(p, true, fixtures::zlib_stream(interlaced, 6))).rgba,
+              whole.rgba);
 
     const struct {
         const char* name;
@@ -228,6 +234,8 @@ TEST(PngDecoder, DamagedPicturesAreRefused)
         {"half an Adler-32", with_stream(Bytes(stored.begin(), stored.end() - 2))},
         {"image data a row short", with_stream(fixtures::zlib_stream(Bytes(lines.begin(), lines.end() - line_bytes), 6))},
         {"image data a row long", with_stream(fixtures::zlib_stream(longer, 6))},
+        {"interlaced image data ending before the last pass",
+         fixtures::png_with_stream(p, true, fixtures::zlib_stream(six_passes, 6))},
         {"cut inside the image data", Bytes(file.begin(), file.begin() + idat_data + stored.size() / 2)},
         {"cut before the image data's CRC", Bytes(file.begin(), file.begin() + idat_data + stored.size())},
         {"preset dictionary", with_stream(preset_dictionary)},
