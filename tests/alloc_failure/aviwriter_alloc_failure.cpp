@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "alloc_failure.h"
+#include "platform/runtime/diagnostic_log.h"
 #include "scenes/aviwriter.h"
 #include "support/temp_dir.h"
 
@@ -20,11 +21,14 @@ int open_descriptors()
     return count;
 }
 
+std::vector<std::string> g_reports;
+void collect_report(const std::string& text) { g_reports.push_back(text); }
+
 } // namespace
 
 // Finishing a file builds its index in memory. When that allocation fails, closing still
-// releases every stream and the file, reports nothing to the caller by an exception, and
-// leaves the writer ready for the next capture.
+// releases every stream and the file, reports nothing to the caller by an exception but the
+// incomplete file in the log, and leaves the writer ready for the next capture.
 TEST(AviWriterAllocationFailure, CloseReleasesEverythingWhenFinishingTheFileFails)
 {
     TempDir dir;
@@ -48,6 +52,7 @@ TEST(AviWriterAllocationFailure, CloseReleasesEverythingWhenFinishingTheFileFail
         ASSERT_TRUE(writer.write_audio(samples, 2));
     }
 
+    set_diagnostic_sink(collect_report);
     fail_allocations_from(16384);
     bool escaped = false;
     try {
@@ -58,12 +63,15 @@ TEST(AviWriterAllocationFailure, CloseReleasesEverythingWhenFinishingTheFileFail
     stop_failing_allocations();
     EXPECT_FALSE(escaped) << "the allocation failure escaped from close";
     EXPECT_EQ(open_descriptors(), descriptors) << "the file was left open";
+    EXPECT_EQ(g_reports, std::vector<std::string>{"Failed to complete the AVI file (the disk may be full)"});
 
     // Everything was released: the same writer captures again.
     ASSERT_TRUE(writer.open(dir.file("again.avi").c_str(), 30.0f, 0, 100));
     writer.set_video_size(1, 1);
     EXPECT_TRUE(writer.write_video_frame(pixel));
     writer.close();
+    set_diagnostic_sink(nullptr);
     EXPECT_EQ(open_descriptors(), descriptors);
     EXPECT_GT(read_file_bytes(dir.file("again.01.avi")).size(), 2048u);
+    EXPECT_EQ(g_reports.size(), 1u) << "a file finished whole is reported incomplete";
 }

@@ -289,6 +289,8 @@ TEST(AviWriter, AFullDiskIsAFailureAndKeepsTheFramesWritten)
             std::_Exit(5);
         });
         const std::string file = dir.file("full.01.avi");
+        // What was written is finished whole, or no file was made: none is left incomplete.
+        EXPECT_EQ(result.out.find("Failed to complete the AVI file"), std::string::npos) << c.what << ": " << result.out;
         if (c.frames < 0) {
             EXPECT_EQ(result.exit_code, 100) << c.what << ": " << result.err;
             EXPECT_NE(access(file.c_str(), F_OK), 0) << c.what << ": no file stays";
