@@ -14,7 +14,9 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPELLORVANE_SANITIZE=ON -DPEL
 cmake --build build-asan -j "$jobs"
 # The leak check runs in every program the tests start, leaving out what the system's libraries
 # keep until exit (tools/sanitizer/lsan.supp). A sanitizer finding ends a program with 23, never
-# with the 1 of a fatal report, so a test that expects a fatal end still fails on a leak.
+# with the 1 of a fatal report, so a test that expects a fatal end still fails on a leak. These
+# options come on top of the runtime settings compiled into every sanitizer program
+# (tools/sanitizer/keep_libraries_loaded.cpp), which hold wherever ASAN_OPTIONS is set or replaced.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:exitcode=23 \
   LSAN_OPTIONS="suppressions=$PWD/tools/sanitizer/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS=print_stacktrace=1 \

@@ -43,6 +43,9 @@ function(pellorvane_fuzz_target)
   set(object_dir ${CMAKE_CURRENT_BINARY_DIR}/${FUZZ_NAME}_objects)
   file(MAKE_DIRECTORY ${object_dir})
   set(objects "")
+  # As in every program of the sanitizer build: the runtime settings that every run needs, and
+  # shared libraries kept loaded (see the source).
+  list(APPEND FUZZ_SOURCES ${CMAKE_SOURCE_DIR}/tools/sanitizer/keep_libraries_loaded.cpp)
   foreach(source ${FUZZ_SOURCES})
     file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${source})
     string(REPLACE "/" "_" object_name ${relative})
