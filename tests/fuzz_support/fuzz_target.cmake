@@ -66,7 +66,10 @@ function(pellorvane_fuzz_target)
     list(APPEND objects ${object})
   endforeach()
 
-  set(binary ${CMAKE_CURRENT_BINARY_DIR}/${FUZZ_NAME})
+  # The program goes into a folder of its own: under Ninja, the target's own name in this
+  # folder is already a build path (the target's alias), and two rules cannot make one path.
+  set(binary ${CMAKE_CURRENT_BINARY_DIR}/bin/${FUZZ_NAME})
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/bin)
   add_custom_command(OUTPUT ${binary}
     COMMAND ${PELLORVANE_CLANGXX} -fsanitize=fuzzer,address,undefined ${objects} ${FUZZ_LIBS} -o ${binary}
     DEPENDS ${objects}
