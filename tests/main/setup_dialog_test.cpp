@@ -1,6 +1,8 @@
 #include "main/setup_dialog.h"
 
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <gtk/gtk.h>
 #include <memory>
 #include <unistd.h>
@@ -354,4 +356,36 @@ TEST(SetupDialogWindow, EveryControlShowsWholeAndNoTwoOverlap)
         std::_Exit(::testing::Test::HasFailure() ? 3 : 0);
     });
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+}
+
+namespace {
+
+// Sends the process its own signal once the dialog is shown.
+gboolean signal_once_shown(gpointer signal_number)
+{
+    GList* windows = gtk_window_list_toplevels();
+    bool shown = false;
+    for (GList* w = windows; w != nullptr; w = w->next) shown = shown || gtk_widget_get_mapped(GTK_WIDGET(w->data));
+    g_list_free(windows);
+    if (!shown) return G_SOURCE_CONTINUE;
+    kill(getpid(), GPOINTER_TO_INT(signal_number));
+    return G_SOURCE_REMOVE;
+}
+
+} // namespace
+
+// Ctrl+C and SIGTERM close the shown dialog as its close box does (Quit's result).
+TEST(SetupDialogWindow, SignalsCloseItAsTheCloseBox)
+{
+    for (int signal_number : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal_number));
+        ChildResult result = run_in_child([signal_number] {
+            if (!gtk_init_check(nullptr, nullptr)) std::_Exit(4);
+            setup_dialog_list_modes = three_modes;
+            g_settings = StartupSettings();
+            g_timeout_add(50, signal_once_shown, GINT_TO_POINTER(signal_number));
+            std::_Exit(run_setup_dialog(nullptr, nullptr) == SETUP_QUIT ? 0 : 3);
+        });
+        EXPECT_EQ(result.exit_code, 0) << result.err;
+    }
 }

@@ -21,6 +21,7 @@ struct FrontEnd {
     std::map<int, GtkWidget*> widgets;
     bool syncing = false; // true while the widgets are set from the core's state
     bool running = true;
+    bool signalled = false; // SIGINT or SIGTERM ended the loop
 };
 
 // GTK keeps "&" as a mnemonic marker only with use-underline; the label shows it as "_".
@@ -102,6 +103,17 @@ gboolean on_key_press(GtkWidget*, GdkEventKey* event, gpointer data)
     }
     finish_if_ended(front);
     return TRUE;
+}
+
+// The dialog's answer to the signal is given once the loop has ended: the signal may arrive
+// while a control's action is still running (a message box of its own), and the dialog
+// procedure is not entered again from inside it.
+void end_on_signal(FrontEnd& front)
+{
+    if (!front.running) return;
+    front.running = false;
+    front.signalled = true;
+    gtk_main_quit();
 }
 
 gboolean on_delete(GtkWidget*, GdkEvent*, gpointer data)
@@ -224,10 +236,14 @@ bool run_dialog_window(DialogSession& session)
 
     g_signal_connect(front.window, "key-press-event", G_CALLBACK(on_key_press), &front);
     g_signal_connect(front.window, "delete-event", G_CALLBACK(on_delete), &front);
-    gtk_widget_show_all(front.window);
-    if (first_focus != nullptr) gtk_widget_grab_focus(first_focus);
-
-    gtk_main();
+    {
+        // Ctrl+C or SIGTERM closes the dialog as its close box does.
+        GtkSignalWatch signals([&front] { end_on_signal(front); });
+        gtk_widget_show_all(front.window);
+        if (first_focus != nullptr) gtk_widget_grab_focus(first_focus);
+        gtk_main();
+    }
+    if (front.signalled) session.press_escape();
 
     gtk_widget_destroy(front.window);
     while (gtk_events_pending()) gtk_main_iteration();

@@ -30,6 +30,20 @@ bool display_available()
     return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
+// Runs the box until it is answered and takes it down; the GTK response.
+int run_box(GtkWidget* dialog)
+{
+    int response = GTK_RESPONSE_NONE;
+    {
+        // Ctrl+C or SIGTERM answers the box as its close button does.
+        GtkSignalWatch signals([dialog] { gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT); });
+        response = gtk_dialog_run(GTK_DIALOG(dialog));
+    }
+    gtk_widget_destroy(dialog);
+    while (gtk_events_pending()) gtk_main_iteration();
+    return response;
+}
+
 int show_gtk_box(const char* text, const char* caption, UINT type)
 {
     if (!start_gtk_once()) return default_answer(type);
@@ -62,10 +76,7 @@ int show_gtk_box(const char* text, const char* caption, UINT type)
         break;
     }
 
-    int response = gtk_dialog_run(GTK_DIALOG(dialog));
-    gtk_widget_destroy(dialog);
-    while (gtk_events_pending()) gtk_main_iteration();
-
+    const int response = run_box(dialog);
     if (response == IDOK || response == IDCANCEL || response == IDYES || response == IDNO) {
         return response;
     }

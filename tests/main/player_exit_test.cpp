@@ -1,0 +1,155 @@
+// End-to-end runs of the real player under the test display: Ctrl+C and SIGTERM end it
+// whatever window is up.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <unistd.h>
+
+#include "support/player_run.h"
+#include "support/temp_dir.h"
+#include "support/x11_driver.h"
+#include "util/data/datafile.h"
+
+namespace {
+
+// A player that leaves its window up whatever it is sent is killed after this long.
+const int STUCK_PLAYER_SECONDS = 60;
+
+// Run in a folder without data.qxv, the data layer's report ends the start-up.
+const char* const REPORT_TEXT = "Failed to open data file data.qxv for reading.\n";
+// The report's box, as xdotool finds it by name (a regular expression).
+const char* const REPORT_WINDOW = "Error in file .*data:[0-9]*";
+
+// The process that shows a window: GTK names it in the window's _NET_WM_PID.
+pid_t window_process(const std::string& window_id)
+{
+    return static_cast<pid_t>(std::atol(shell_output("xdotool getwindowpid " + window_id + " 2>/dev/null").c_str()));
+}
+
+// Presses Enter in the setup dialog until it is gone (Run) and waits for a box of that name
+// (a regular expression); its id, or empty when none appeared.
+std::string run_into_box(const std::string& dialog, const char* box_name)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(STUCK_PLAYER_SECONDS);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string box = wait_for_window(box_name, 0);
+        if (!box.empty()) return box;
+        if (wait_for_window("Pellorvane", 0) == dialog) send_key(dialog, "Return");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    return std::string();
+}
+
+} // namespace
+
+TEST(PlayerExit, SignalsQuitTheSetupDialogWithZero)
+{
+    for (int signal_number : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal_number));
+        // No data file: had the dialog gone on to run the show, its report would end it with 1.
+        TempDir empty;
+        PlayerRun player({}, empty.path(), STUCK_PLAYER_SECONDS);
+        const std::string dialog = player.wait_for_dialog();
+        ASSERT_FALSE(dialog.empty()) << "no setup dialog appeared: " << player.finish().err;
+        const pid_t pid = window_process(dialog);
+        ASSERT_GT(pid, 0);
+        kill(pid, signal_number);
+        const ChildResult& result = player.finish();
+        EXPECT_EQ(result.exit_code, 0) << result.err;
+        EXPECT_EQ(result.err.find("data file"), std::string::npos) << result.err;
+    }
+}
+
+// A box that the dialog opens (Get mp3's report) is answered by the same signal that quits the
+// dialog under it.
+TEST(PlayerExit, ASignalEndsTheDialogAndItsBoxAtOnce)
+{
+    // A data file with a track to export.
+    TempDir folder;
+    folder.write("data/common/music/tune.mp3", "ID3 not really music");
+    const std::string path = folder.path();
+    run_in_child([path] {
+        if (chdir(path.c_str()) != 0) std::_Exit(2);
+        DataFile::set_mode(DATAFILE_MODE_WRITE);
+        std::free(DataFile::load_file("data/common/music/tune.mp3", "rb", nullptr, false));
+        DataFile::write("data.qxv");
+    });
+    PlayerRun player({"PELLORVANE_UNATTENDED=0"}, folder.path(), STUCK_PLAYER_SECONDS);
+    const std::string dialog = player.wait_for_dialog();
+    ASSERT_FALSE(dialog.empty()) << "no setup dialog appeared: " << player.finish().err;
+    const pid_t pid = window_process(dialog);
+    ASSERT_GT(pid, 0);
+    std::string box;
+    for (int attempt = 0; attempt < 20 && box.empty(); ++attempt) {
+        send_key(dialog, "alt+m");
+        box = wait_for_window("Success", 3);
+    }
+    ASSERT_FALSE(box.empty()) << "Get mp3 showed no box: " << player.finish().err;
+    kill(pid, SIGTERM);
+    const ChildResult& result = player.finish();
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+}
+
+// The dialog's watch gives both signals back to the video layer, so SIGTERM ends the show as a
+// quit request does.
+TEST(PlayerExit, SigtermEndsTheShowWithZero)
+{
+    TempDir sound;
+    PlayerRun player(disk_audio_environment(sound.file("sound.raw")));
+    const std::string dialog = player.wait_for_dialog();
+    ASSERT_FALSE(dialog.empty()) << "no setup dialog appeared: " << player.finish().err;
+    const pid_t pid = window_process(dialog);
+    ASSERT_GT(pid, 0);
+    ASSERT_FALSE(player.run_from_dialog().empty()) << "no show window appeared: " << player.finish().err;
+    // SIGTERM during loading ends the player with 1 by design: wait until the music plays.
+    EXPECT_TRUE(wait_for_music(sound.file("sound.raw")));
+    kill(pid, SIGTERM);
+    const ChildResult& result = player.finish();
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+}
+
+// A signal answers a shown box as its close button would: a report's OK, so the report ends
+// the player with 1; the missing-extension question's Cancel, so the show never loads.
+TEST(PlayerExit, SignalsAnswerAShownBox)
+{
+    struct Case {
+        const char* what;
+        int signal_number;
+        std::vector<std::string> environment;
+        const char* window;
+        const char* expected;
+        const char* absent;
+    };
+    const Case cases[] = {
+        {"report, SIGINT", SIGINT, {}, REPORT_WINDOW, REPORT_TEXT, nullptr},
+        {"report, SIGTERM", SIGTERM, {}, REPORT_WINDOW, REPORT_TEXT, nullptr},
+        {"question, SIGTERM", SIGTERM, {"MESA_EXTENSION_OVERRIDE=-GL_ARB_point_sprite"}, "Missing extension.*",
+         "Missing extension(s)\n", "data file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir empty;
+        std::vector<std::string> environment = c.environment;
+        environment.push_back("PELLORVANE_UNATTENDED=0");
+        PlayerRun player(environment, empty.path(), STUCK_PLAYER_SECONDS);
+        const std::string dialog = player.wait_for_dialog();
+        ASSERT_FALSE(dialog.empty()) << "no setup dialog appeared: " << player.finish().err;
+        const pid_t pid = window_process(dialog);
+        ASSERT_GT(pid, 0);
+        const std::string box = run_into_box(dialog, c.window);
+        ASSERT_FALSE(box.empty()) << "no box appeared: " << player.finish().err;
+        kill(pid, c.signal_number);
+        const ChildResult& result = player.finish();
+        EXPECT_EQ(result.exit_code, 1) << result.err;
+        EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
+        if (c.absent != nullptr) {
+            EXPECT_EQ(result.err.find(c.absent), std::string::npos) << result.err;
+        }
+    }
+}
