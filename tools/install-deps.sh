@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain and test frameworks
-  build-essential cmake pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
+  build-essential cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   # window, GL context, events, audio output
   libsdl1.2-dev
