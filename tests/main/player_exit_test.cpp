@@ -1,5 +1,5 @@
 // End-to-end runs of the real player under the test display: Ctrl+C and SIGTERM end it
-// whatever window is up.
+// whatever window is up, and a report shown in full screen can be answered.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,7 +21,9 @@ namespace {
 // A player that leaves its window up whatever it is sent is killed after this long.
 const int STUCK_PLAYER_SECONDS = 60;
 
-// Run in a folder without data.qxv, the data layer's report ends the start-up.
+// Run in a folder without data.qxv, the data layer's report ends the start-up. Its caption
+// names the line of the report in the source.
+const char* const REPORT_CAPTION_START = "Error in file src\\util\\data\\data:";
 const char* const REPORT_TEXT = "Failed to open data file data.qxv for reading.\n";
 // The report's box, as xdotool finds it by name (a regular expression).
 const char* const REPORT_WINDOW = "Error in file .*data:[0-9]*";
@@ -44,6 +46,13 @@ std::string run_into_box(const std::string& dialog, const char* box_name)
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     return std::string();
+}
+
+// The whole report with this caption, as the box writes it to standard error before it is
+// shown.
+std::string report_on_standard_error(const std::string& caption)
+{
+    return caption + "\n" + caption + "\n\n" + REPORT_TEXT + "\n";
 }
 
 } // namespace
@@ -112,6 +121,24 @@ TEST(PlayerExit, SigtermEndsTheShowWithZero)
     kill(pid, SIGTERM);
     const ChildResult& result = player.finish();
     EXPECT_EQ(result.exit_code, 0) << result.err;
+}
+
+// In full screen (the dialog's default) the report's box is answered with Return as a user
+// would, and the report ends the player as it always does.
+TEST(PlayerExit, ReportInFullScreenIsAnsweredWithReturn)
+{
+    TempDir empty;
+    PlayerRun player({"PELLORVANE_UNATTENDED=0"}, empty.path(), STUCK_PLAYER_SECONDS);
+    const std::string dialog = player.wait_for_dialog();
+    ASSERT_FALSE(dialog.empty()) << "no setup dialog appeared: " << player.finish().err;
+    const std::string box = run_into_box(dialog, REPORT_WINDOW);
+    ASSERT_FALSE(box.empty()) << "no report appeared: " << player.finish().err;
+    const std::string caption = window_title(box);
+    EXPECT_EQ(caption.rfind(REPORT_CAPTION_START, 0), 0u) << caption;
+    player.press_until_exit(box, "Return");
+    const ChildResult& result = player.finish();
+    EXPECT_EQ(result.exit_code, 1) << result.err;
+    EXPECT_NE(result.err.find(report_on_standard_error(caption)), std::string::npos) << result.err;
 }
 
 // A signal answers a shown box as its close button would: a report's OK, so the report ends

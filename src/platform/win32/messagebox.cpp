@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <SDL/SDL.h>
 #include <gtk/gtk.h>
 
 #include "platform/win32/gtk_start.h"
@@ -29,6 +30,36 @@ bool display_available()
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
 }
+
+// In full screen the video window holds the keyboard and the pointer (SDL grabs both there),
+// so no other window could be answered. While a box is up the video window is windowed and
+// lets go of the input; afterwards it is put back as it was.
+class InputGivenBack {
+public:
+    InputGivenBack()
+    {
+        SDL_Surface* screen = SDL_GetVideoSurface();
+        if (screen == nullptr) return;
+        had_video = true;
+        grab = SDL_WM_GrabInput(SDL_GRAB_QUERY);
+        if ((screen->flags & SDL_FULLSCREEN) != 0) left_full_screen = SDL_WM_ToggleFullScreen(screen) != 0;
+        SDL_WM_GrabInput(SDL_GRAB_OFF);
+    }
+    ~InputGivenBack()
+    {
+        if (!had_video) return;
+        SDL_Surface* screen = SDL_GetVideoSurface();
+        if (left_full_screen && screen != nullptr) SDL_WM_ToggleFullScreen(screen);
+        SDL_WM_GrabInput(grab);
+    }
+    InputGivenBack(const InputGivenBack&) = delete;
+    InputGivenBack& operator=(const InputGivenBack&) = delete;
+
+private:
+    bool had_video = false;
+    bool left_full_screen = false;
+    SDL_GrabMode grab = SDL_GRAB_OFF;
+};
 
 // Runs the box until it is answered and takes it down; the GTK response.
 int run_box(GtkWidget* dialog)
@@ -76,6 +107,7 @@ int show_gtk_box(const char* text, const char* caption, UINT type)
         break;
     }
 
+    InputGivenBack windowed;
     const int response = run_box(dialog);
     if (response == IDOK || response == IDCANCEL || response == IDYES || response == IDNO) {
         return response;
