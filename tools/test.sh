@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: once in the normal build, once in a
-# build with AddressSanitizer and UBSan. A compiler warning in src/ fails the build.
+# build with AddressSanitizer and UBSan. A compiler warning in src/ fails the build. The normal
+# build uses CMake's default generator (Makefiles), the sanitizer build Ninja, so that both keep
+# building.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -10,7 +12,11 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLORVANE_WERROR=ON
 cmake --build build -j "$jobs"
 bash tools/run-tests.sh build
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPELLORVANE_SANITIZE=ON -DPELLORVANE_WERROR=ON
+# A folder configured earlier with another generator cannot be configured again with Ninja.
+if [ -f build-asan/CMakeCache.txt ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' build-asan/CMakeCache.txt; then
+  rm -rf build-asan
+fi
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLORVANE_SANITIZE=ON -DPELLORVANE_WERROR=ON
 cmake --build build-asan -j "$jobs"
 # The leak check runs in every program the tests start, leaving out what the system's libraries
 # keep until exit (tools/sanitizer/lsan.supp). A sanitizer finding ends a program with 23, never
