@@ -22,13 +22,16 @@
 
 namespace {
 
+struct ShowScene {
+    const char* name; // the scene's class name
+    Scene* (*make)();
+};
+
 template <class SceneType>
 Scene* make()
 {
     return new SceneType();
 }
-
-} // namespace
 
 // In place order. A row put between two others moves every later place up by one, and the
 // scene-selection keys of the timeline with it.
@@ -48,6 +51,8 @@ const ShowScene SHOW_SCENES[] = {
     {"KuCredits", make<KuCredits>},
     {"KuTemp", make<KuTemp>},
 };
+
+} // namespace
 
 // Defined beside the table as its size, so that a row added is the whole change; a constant
 // expression, so it holds before any code runs.

@@ -5,13 +5,8 @@
 
 class Scene;
 
-struct ShowScene {
-    const char* name; // the scene's class name, as the tools and tests name it
-    Scene* (*make)();
-};
-
-// The rows, SceneManager::SCENE_COUNT of them.
-extern const ShowScene SHOW_SCENES[];
+// The table has SceneManager::SCENE_COUNT rows; a row's name is its scene's class name, as the
+// tools and tests name it.
 
 // A new scene for the place, or null for a place outside the table.
 Scene* make_show_scene(int place);

@@ -1,8 +1,9 @@
 // The whole show as the build packs it: the real show from data.qxv (its own scenes, post
 // effects and tracks, on a clock set by hand) pictured at a beat inside each of its stretches,
-// one a place of the scene table. Every picture must show something, and something else than the stretches beside
-// it, so that a scene that stops drawing fails here rather than in front of a viewer. A
-// picture that is lit only in its bottom fifth (a caption board over black) fails too.
+// one a place of the scene table. Every picture must show something, and something else than
+// the stretches beside it, so that a scene that stops drawing fails here rather than in front
+// of a viewer. A picture that is lit only in its bottom fifth (a caption board over black)
+// fails too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
