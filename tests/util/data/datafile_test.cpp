@@ -636,16 +636,25 @@ void write_victims(const TempDir& dir)
 } // namespace
 
 // A data file with a zero byte in a chunk name is damaged: it is refused while it is read,
-// before any export, and the folder stays as it was.
+// before any export, and the folder stays as it was. The zero byte may stand anywhere in the
+// name, its first and its last byte included.
 TEST(DataFilePacked, ChunkNamesWithAZeroByteAreRefused)
 {
-    const std::string messages[] = {"Chunk name common/music/victim.txt holds a zero byte after 23 of its 28 bytes",
-                                    "Chunk name common/music/pellorvane holds a zero byte after 23 of its 28 bytes"};
-    for (size_t i = 0; i < 2; ++i) {
+    const struct {
+        std::string name;
+        const char* message;
+    } cases[] = {
+        {CUT_NAMES[0], "Chunk name common/music/victim.txt holds a zero byte after 23 of its 28 bytes"},
+        {CUT_NAMES[1], "Chunk name common/music/pellorvane holds a zero byte after 23 of its 28 bytes"},
+        {std::string("\0common/music/tune.mp3", 22), "Chunk name  holds a zero byte after 0 of its 22 bytes"},
+        {std::string("common/music/victim.txt\0", 24),
+         "Chunk name common/music/victim.txt holds a zero byte after 23 of its 24 bytes"},
+    };
+    for (const auto& c : cases) {
         TempDir dir;
         write_victims(dir);
         dir.write("data.qxv", packed_file(chunk("data/common/music/tune.mp3", "ID3 tune") +
-                                          chunk(CUT_NAMES[i], "ID3 overwritten")));
+                                          chunk(c.name, "ID3 overwritten")));
         const std::vector<std::string> before = folder_entries(dir.path());
         const std::string victim = read_file_bytes(dir.file("victim.txt"));
         const std::string player = read_file_bytes(dir.file("pellorvane"));
@@ -655,9 +664,9 @@ TEST(DataFilePacked, ChunkNamesWithAZeroByteAreRefused)
             DataFile::read("data.qxv");
             DataFile::export_mp3();
         });
-        EXPECT_EQ(result.exit_code, 1) << messages[i];
+        EXPECT_EQ(result.exit_code, 1) << c.message;
         EXPECT_EQ(result.err.rfind(ERROR_CAPTION, 0), 0u) << result.err;
-        EXPECT_NE(result.err.find(messages[i]), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
         EXPECT_EQ(result.err.find("Successfully exported"), std::string::npos) << result.err;
         EXPECT_EQ(folder_entries(dir.path()), before);
         EXPECT_EQ(read_file_bytes(dir.file("victim.txt")), victim);
