@@ -23,11 +23,11 @@ void (*handler_of(int signal_number))(int)
     return current.sa_handler;
 }
 
-// Runs the default GLib loop for a while, or until the watch has been called.
-void run_loop_for(int milliseconds, const int& calls)
+// Runs the default GLib loop for a while, or until the watch has been called that often.
+void run_loop_for(int milliseconds, const int& calls, int expected_calls = 1)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (calls == 0 && std::chrono::steady_clock::now() < deadline) {
+    while (calls < expected_calls && std::chrono::steady_clock::now() < deadline) {
         while (g_main_context_iteration(nullptr, FALSE)) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -36,8 +36,9 @@ void run_loop_for(int milliseconds, const int& calls)
 
 } // namespace
 
-// Each signal goes to the watch alone while it lives, and to the handler in place before
-// (the video layer's, in the player) once it is gone.
+// Each signal goes to the watch alone while it lives, however often it comes (a second Ctrl+C
+// while the same window is up is taken like the first), and to the handler in place before
+// (the video layer's, in the player) once the watch is gone.
 TEST(GtkSignalWatch, SignalsReachTheLoopAndTheEarlierHandlerAfterwards)
 {
     for (int signal_number : {SIGINT, SIGTERM}) {
@@ -49,16 +50,18 @@ TEST(GtkSignalWatch, SignalsReachTheLoopAndTheEarlierHandlerAfterwards)
             int calls = 0;
             {
                 GtkSignalWatch watch([&calls] { ++calls; });
-                kill(getpid(), signal_number);
-                run_loop_for(5000, calls);
-                if (calls != 1) std::_Exit(2);
-                if (g_earlier_handler_calls != 0) std::_Exit(3);
+                for (int sent = 1; sent <= 2; ++sent) {
+                    kill(getpid(), signal_number);
+                    run_loop_for(5000, calls, sent);
+                    if (calls != sent) std::_Exit(1 + sent);
+                    if (g_earlier_handler_calls != 0) std::_Exit(4);
+                }
             }
-            if (handler_of(signal_number) != earlier_handler) std::_Exit(4);
+            if (handler_of(signal_number) != earlier_handler) std::_Exit(5);
             kill(getpid(), signal_number);
-            if (g_earlier_handler_calls != 1 || calls != 1) std::_Exit(5);
+            if (g_earlier_handler_calls != 1 || calls != 2) std::_Exit(6);
         });
-        EXPECT_EQ(result.exit_code, 0) << result.err;
+        EXPECT_EQ(result.exit_code, 0) << result.err << " signal " << result.signal;
     }
 }
 
