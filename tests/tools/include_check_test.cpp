@@ -82,6 +82,40 @@ TEST(IncludeCheck, LibraryHeadersOnlyInTheLayersThatMayIncludeThem)
          {{"platform/audio/audio.cpp", {}, {{4, "GL/gl.h"}}}},
          {"platform/audio/audio.cpp:4 includes <GL/gl.h>: GL, GLEW and GLU may be included only "
           "by the util, effects, scenes and main layers"}},
+        {"vorbisfile in a util file fails",
+         {{"util/music/music.cpp", {}, {{2, "vorbis/vorbisfile.h"}}}},
+         {"util/music/music.cpp:2 includes <vorbis/vorbisfile.h>: vorbisfile may be included only "
+          "by the platform layer"}},
+        {"Ogg, vorbisfile's own header, in a main file fails",
+         {{"main/main.cpp", {}, {{3, "ogg/ogg.h"}}}},
+         {"main/main.cpp:3 includes <ogg/ogg.h>: vorbisfile may be included only by the platform "
+          "layer"}},
+        {"FFTW in a util file fails",
+         {{"util/music/spectrum.cpp", {}, {{4, "fftw3.h"}}}},
+         {"util/music/spectrum.cpp:4 includes <fftw3.h>: FFTW may be included only by the "
+          "platform layer"}},
+        {"FTGL in a platform file fails",
+         {{"platform/win32/dialog.cpp", {}, {{5, "FTGL/ftgl.h"}}}},
+         {"platform/win32/dialog.cpp:5 includes <FTGL/ftgl.h>: FTGL may be included only by the "
+          "util layer"}},
+        {"TinyXML in a scenes file fails",
+         {{"scenes/scenemanager.cpp", {}, {{6, "tinyxml.h"}}}},
+         {"scenes/scenemanager.cpp:6 includes <tinyxml.h>: TinyXML may be included only by the "
+          "util layer"}},
+        {"zlib in a platform file fails",
+         {{"platform/avifile/avifile.cpp", {}, {{7, "zlib.h"}}}},
+         {"platform/avifile/avifile.cpp:7 includes <zlib.h>: zlib may be included only by the "
+          "util layer"}},
+        {"libjpeg in an effects file fails, by either of its headers",
+         {{"effects/skybox/skybox.cpp", {}, {{8, "jpeglib.h"}, {9, "jerror.h"}}}},
+         {"effects/skybox/skybox.cpp:8 includes <jpeglib.h>: libjpeg may be included only by the "
+          "util layer",
+          "effects/skybox/skybox.cpp:9 includes <jerror.h>: libjpeg may be included only by the "
+          "util layer"}},
+        {"the SSE2 intrinsics in a scenes file fail",
+         {{"scenes/particles/particle.cpp", {}, {{10, "emmintrin.h"}}}},
+         {"scenes/particles/particle.cpp:10 includes <emmintrin.h>: the SSE2 intrinsics may be "
+          "included only by the util layer"}},
         {"a header of no library in the table fails",
          {{"util/texture/texture.cpp", {}, {{5, "png.h"}}}},
          {"util/texture/texture.cpp:5 includes <png.h>: it is no C, C++ or POSIX header, and the "
