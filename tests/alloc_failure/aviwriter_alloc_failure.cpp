@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "alloc_failure.h"
+#include "close_failure.h"
 #include "platform/runtime/diagnostic_log.h"
 #include "scenes/aviwriter.h"
 #include "support/temp_dir.h"
@@ -74,4 +75,26 @@ TEST(AviWriterAllocationFailure, CloseReleasesEverythingWhenFinishingTheFileFail
     EXPECT_EQ(open_descriptors(), descriptors);
     EXPECT_GT(read_file_bytes(dir.file("again.01.avi")).size(), 2048u);
     EXPECT_EQ(g_reports.size(), 1u) << "a file finished whole is reported incomplete";
+}
+
+// Every write of the file succeeded, and only its final close fails: the last of its data did
+// not reach the disk, so the file is reported incomplete, once, and nothing is left open.
+TEST(AviWriterCloseFailure, AFileWhoseFinalCloseFailsIsReportedIncomplete)
+{
+    TempDir dir;
+    AviWriter writer;
+    const int descriptors = open_descriptors();
+    ASSERT_TRUE(writer.open(dir.file("capture.avi").c_str(), 30.0f, 0, 100));
+    writer.set_video_size(1, 1);
+    const unsigned char pixel[3] = {1, 2, 3};
+    ASSERT_TRUE(writer.write_video_frame(pixel));
+
+    g_reports.clear();
+    set_diagnostic_sink(collect_report);
+    fail_next_close();
+    writer.close();
+    set_diagnostic_sink(nullptr);
+    EXPECT_FALSE(close_failure_pending()) << "the file was never closed";
+    EXPECT_EQ(open_descriptors(), descriptors) << "the file was left open";
+    EXPECT_EQ(g_reports, std::vector<std::string>{"Failed to complete the AVI file (the disk may be full)"});
 }
