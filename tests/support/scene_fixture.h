@@ -49,7 +49,7 @@ protected:
     // Draws one frame at a beat into the window, black-cleared, as the scene manager does.
     void frame(float beat);
 
-    // The window pixel at screen fractions (x, y).
+    // The window pixel at screen fractions (x, y); y counts from the bottom, as GL reads pixels.
     static Rgb pixel_at(float x, float y);
     // The number of window pixels for which the predicate holds.
     static int count_pixels(const std::function<bool(const Rgb&)>& predicate);
