@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "main/gl_entry_points.h"
 #include "main/setup_dialog.h"
 #include "main/startup_settings.h"
 #include "platform/runtime/diagnostic_log.h"
@@ -203,6 +204,8 @@ SceneManager* open_window_and_load(int bits_per_pixel, int data_mode)
                         reinterpret_cast<const char*>(glewGetErrorString(glew_result)));
     }
     check_gl_extensions();
+    // Answered with OK, the question lets the show go on without functions it may call.
+    stand_in_for_missing_gl_functions();
 
     if (g_settings.video_flags & SDL_FULLSCREEN) SDL_ShowCursor(0);
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <regex>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -178,5 +179,43 @@ TEST(PlayerExit, SignalsAnswerAShownBox)
         if (c.absent != nullptr) {
             EXPECT_EQ(result.err.find(c.absent), std::string::npos) << result.err;
         }
+    }
+}
+
+// Where the driver lacks extensions (here Mesa told to leave out point sprites, which takes
+// the frame buffer objects and more with it), the question's OK goes on as far as the driver
+// allows: the first GL function the player calls that the driver does not give ends it with a
+// report naming that function, never with a crash. Cancel ends it at once, as always.
+TEST(PlayerExit, TheExtensionQuestionEndsWithOneOnEitherAnswer)
+{
+    const std::string override_extensions = "MESA_EXTENSION_OVERRIDE=-GL_ARB_point_sprite";
+    const std::regex missing_function_report("Error in file src\\\\main\\\\gl_entry_points:[0-9]+\n\n"
+                                             "GL function gl[A-Za-z0-9]+ not supported by the driver; "
+                                             "the demo cannot go on without it\n");
+    {
+        SCOPED_TRACE("OK");
+        PlayerRun player({override_extensions, "PELLORVANE_UNATTENDED=1"}, "", STUCK_PLAYER_SECONDS);
+        ASSERT_FALSE(player.wait_for_dialog().empty()) << "no setup dialog appeared: " << player.finish().err;
+        // The report may end the player before its window is ever seen.
+        player.run_from_dialog();
+        const ChildResult& result = player.finish();
+        EXPECT_EQ(result.signal, 0) << result.err;
+        EXPECT_EQ(result.exit_code, 1) << result.err;
+        EXPECT_NE(result.err.find("Missing extension(s)\n"), std::string::npos) << result.err;
+        EXPECT_TRUE(std::regex_search(result.err, missing_function_report)) << result.err;
+    }
+    {
+        SCOPED_TRACE("Cancel");
+        PlayerRun player({override_extensions, "PELLORVANE_UNATTENDED=0"}, "", STUCK_PLAYER_SECONDS);
+        const std::string dialog = player.wait_for_dialog();
+        ASSERT_FALSE(dialog.empty()) << "no setup dialog appeared: " << player.finish().err;
+        const std::string box = run_into_box(dialog, "Missing extension.*");
+        ASSERT_FALSE(box.empty()) << "no question appeared: " << player.finish().err;
+        player.press_until_exit(box, "Escape");
+        const ChildResult& result = player.finish();
+        EXPECT_EQ(result.signal, 0) << result.err;
+        EXPECT_EQ(result.exit_code, 1) << result.err;
+        EXPECT_NE(result.err.find("Missing extension(s)\n"), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("GL function"), std::string::npos) << result.err;
     }
 }
