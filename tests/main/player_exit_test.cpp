@@ -185,8 +185,9 @@ TEST(PlayerExit, SignalsAnswerAShownBox)
 // Where the driver lacks extensions (here Mesa told to leave out point sprites, which takes
 // the frame buffer objects and more with it), the question's OK goes on as far as the driver
 // allows: the first GL function the player calls that the driver does not give ends it with a
-// report naming that function, never with a crash. Cancel ends it at once, as always.
-TEST(PlayerExit, TheExtensionQuestionEndsWithOneOnEitherAnswer)
+// report naming that function, never with a crash. Cancel ends it at once, as always. Where
+// the missing extension brings no function (anisotropic filtering), OK plays the show.
+TEST(PlayerExit, ExtensionQuestionOkGoesOnAsFarAsTheDriverAllowsAndCancelEnds)
 {
     const std::string override_extensions = "MESA_EXTENSION_OVERRIDE=-GL_ARB_point_sprite";
     const std::regex missing_function_report("Error in file src\\\\main\\\\gl_entry_points:[0-9]+\n\n"
@@ -217,5 +218,21 @@ TEST(PlayerExit, TheExtensionQuestionEndsWithOneOnEitherAnswer)
         EXPECT_EQ(result.exit_code, 1) << result.err;
         EXPECT_NE(result.err.find("Missing extension(s)\n"), std::string::npos) << result.err;
         EXPECT_EQ(result.err.find("GL function"), std::string::npos) << result.err;
+    }
+    {
+        SCOPED_TRACE("OK without a missing function");
+        TempDir sound;
+        std::vector<std::string> environment = disk_audio_environment(sound.file("sound.raw"));
+        environment.push_back("MESA_EXTENSION_OVERRIDE=-GL_EXT_texture_filter_anisotropic");
+        environment.push_back("PELLORVANE_UNATTENDED=1");
+        PlayerRun player(environment);
+        const std::string window = player.run_from_dialog();
+        ASSERT_FALSE(window.empty()) << "no show window appeared: " << player.finish().err;
+        EXPECT_TRUE(wait_for_music(sound.file("sound.raw")));
+        player.press_until_exit(window, "Escape");
+        const ChildResult& result = player.finish();
+        EXPECT_EQ(result.exit_code, 0) << result.err;
+        EXPECT_NE(result.err.find("Extension GLEW_EXT_texture_filter_anisotropic not supported"), std::string::npos)
+            << result.err;
     }
 }
