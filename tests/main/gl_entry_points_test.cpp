@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
