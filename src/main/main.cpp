@@ -204,7 +204,8 @@ SceneManager* open_window_and_load(int bits_per_pixel, int data_mode)
                         reinterpret_cast<const char*>(glewGetErrorString(glew_result)));
     }
     check_gl_extensions();
-    // Answered with OK, the question lets the show go on without functions it may call.
+    // The show may go on without functions it calls: extensions the user accepted as missing,
+    // or functions newer than any extension checked above.
     stand_in_for_missing_gl_functions();
 
     if (g_settings.video_flags & SDL_FULLSCREEN) SDL_ShowCursor(0);
